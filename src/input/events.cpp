@@ -1,0 +1,6 @@
+#include "input/events.h"
+
+#include "world/globals.h"
+
+void Events() {}
+void HandleEvent(const SDL_Event&) {}

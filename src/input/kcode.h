@@ -1,0 +1,4 @@
+#pragma once
+
+void EnterKCode(int direction);
+void KCode();

@@ -1,0 +1,5 @@
+#include "input/pad.h"
+
+#include "world/globals.h"
+
+void PadControls() {}

@@ -1,0 +1,7 @@
+#pragma once
+
+#include <istream>
+
+void loadScore(const char* path);
+void loadScoreFrom(std::istream& in);
+int SaveScores();

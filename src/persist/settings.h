@@ -1,0 +1,7 @@
+#pragma once
+
+#include <istream>
+
+void loadSettings(const char* path);
+void loadSettingsFrom(std::istream& in);
+int WriteSettings();

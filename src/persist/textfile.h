@@ -1,0 +1,25 @@
+// Line-based text files: bounded reading and crash-safe writing.
+#pragma once
+
+#include <functional>
+#include <istream>
+#include <string>
+
+// Longest line kept; the rest of a longer line is read and dropped, so a
+// hostile file cannot make a reader hold more than this per line.
+constexpr std::size_t MaxLineLength = 65536;
+
+// Reads one line (without its line feed, and without one trailing carriage
+// return). Returns false at end of input when nothing was read.
+bool ReadLine(std::istream& in, std::string& line);
+
+// Calls `f(n, line)` for lines n = 1 .. maxLines of the file and stops there.
+// A file that cannot be opened calls nothing. Returns the number of lines
+// passed to `f`.
+int ForEachListLine(const char* path, int maxLines,
+                    const std::function<void(int, const std::string&)>& f);
+
+// Writes `content` to a temporary file beside `path` and moves it over
+// `path`, so a crash leaves either the old or the new file. Returns false
+// (and leaves the old file) when anything fails.
+bool WriteFileAtomically(const std::string& path, const std::string& content);

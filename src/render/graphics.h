@@ -1,0 +1,24 @@
+// The graphics thread: background colour, the two pools, present.
+#pragma once
+
+#include "world/object.h"
+
+int GraphicHandler(void* data);
+void createScreen();
+
+// One frame without pacing: take the snapshot under StateMutex, then draw
+// and present without the lock. Also serves tests and benchmarks.
+void GraphicFrame();
+
+// Copies what a frame draws (pools, text of the shown boxes, colour) from the
+// shared state; the caller holds StateMutex.
+void TakeFrameSnapshot();
+// Draws the last snapshot with Renderer and presents it.
+void DrawFrameSnapshot();
+
+// Asks the graphics thread to replace image slots 2 and 3 with the blue
+// squares; done before its next frame. The caller holds StateMutex.
+void RequestBlueTextures();
+// Carries out pending requests; graphics thread only (or tests, when no
+// graphics thread runs).
+void ProcessRenderRequests();

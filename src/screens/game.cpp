@@ -1,0 +1,6 @@
+#include "screens/game.h"
+
+#include "world/globals.h"
+
+void IniGame() {}
+void CreateLevel() {}

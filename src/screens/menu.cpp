@@ -1,0 +1,5 @@
+#include "screens/menu.h"
+
+#include "world/globals.h"
+
+void IniMenu(bool) {}

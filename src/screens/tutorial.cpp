@@ -1,0 +1,5 @@
+#include "screens/tutorial.h"
+
+#include "world/globals.h"
+
+void ShowTutorial(int) {}

@@ -1,0 +1,3 @@
+#include "world/globals.h"
+
+void ObjectStack::Shoot(int, int) {}

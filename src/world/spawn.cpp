@@ -1,0 +1,5 @@
+#include "world/spawn.h"
+
+#include "world/globals.h"
+
+void SpawnEnemy(int) {}

@@ -1,0 +1,84 @@
+#include "world/startup.h"
+
+#include <cstdio>
+#include <cstdlib>
+#include <ctime>
+
+#include "input/events.h"
+#include "persist/scores.h"
+#include "persist/settings.h"
+#include "platform/audio.h"
+#include "platform/media.h"
+#include "render/graphics.h"
+#include "render/images.h"
+#include "render/textbox.h"
+#include "screens/menu.h"
+#include "world/globals.h"
+#include "world/logic.h"
+
+int RunVorlune()
+{
+    // Diagnostics reach a log or pipe line by line, even if the game is killed.
+    std::setvbuf(stdout, nullptr, _IOLBF, BUFSIZ);
+    loadSettings("Settings.txt");
+    iniSDL(AA);
+    if (Window == nullptr || Renderer == nullptr) {
+        std::printf("Vorlune cannot run without a window and a renderer: %s\n", SDL_GetError());
+        std::fflush(stdout);
+        SDL_Quit();
+        return 1;
+    }
+    std::srand(static_cast<unsigned>(std::time(nullptr)));
+    loadScore("Scores.txt");
+    SaveScores();
+    LoadSounds();
+    loadImages("Liste.txt");
+    DefBoxes();
+
+    // From here on only the graphics thread draws and creates textures.
+    ReleaseRenderContext();
+    SDL_Thread* logic = SDL_CreateThread(ObjectLogic, "Logic", nullptr);
+    SDL_Thread* graphic = SDL_CreateThread(GraphicHandler, "Graphic", nullptr);
+    if (logic == nullptr || graphic == nullptr) {
+        std::printf("Unable to start the game threads: %s\n", SDL_GetError());
+        std::fflush(stdout);
+        {
+            std::lock_guard<std::mutex> lock(StateMutex);
+            running = false;
+        }
+        SDL_WaitThread(logic, nullptr);
+        SDL_WaitThread(graphic, nullptr);
+        SDL_Quit();
+        return 1;
+    }
+
+    {
+        std::lock_guard<std::mutex> lock(StateMutex);
+        IniMenu(false);
+    }
+
+    for (;;) {
+        bool handleInput = false;
+        {
+            std::lock_guard<std::mutex> lock(StateMutex);
+            if (!running) {
+                break;
+            }
+            // The controller set-up takes its answers from the event handler,
+            // so Mode 3 handles input whatever the start-up countdown holds.
+            handleInput = FreshStart < 3500 || Mode == 3;
+        }
+        if (handleInput) {
+            Events();
+        }
+        MusicMan();
+        SDL_Delay(16);
+    }
+
+    // Both threads end within one pass once running is false.
+    SDL_WaitThread(logic, nullptr);
+    SDL_WaitThread(graphic, nullptr);
+    std::fflush(stdout);
+    SDL_Quit();
+    return 0;
+}
