@@ -1,6 +1,7 @@
 // Line-based text files: bounded reading and crash-safe writing.
 #pragma once
 
+#include <cstdint>
 #include <functional>
 #include <istream>
 #include <string>
@@ -18,6 +19,11 @@ bool ReadLine(std::istream& in, std::string& line);
 // passed to `f`.
 int ForEachListLine(const char* path, int maxLines,
                     const std::function<void(int, const std::string&)>& f);
+
+// The value of a number line: leading white space skipped, an optional sign
+// and the digits that follow; anything else ends the number, and a line
+// without a leading number gives 0. Values beyond the int32 range saturate.
+int32_t ParseNumber(const std::string& text);
 
 // Writes `content` to a temporary file beside `path` and moves it over
 // `path`, so a crash leaves either the old or the new file. Returns false
