@@ -1,13 +1,64 @@
 #include "platform/audio.h"
 
+#include "persist/textfile.h"
 #include "world/globals.h"
 
-void LoadSounds() {}
+#include <cstdlib>
+
+void LoadSounds()
+{
+    // Line n fills entry n; entry 0 stays empty and lines past the table are
+    // not read. A file that does not load leaves its entry empty.
+    ForEachListLine("Sounds.txt", Soundnumber - 1, [](int n, const std::string& line) {
+        SDL_RWops* source = SDL_RWFromFile(line.c_str(), "rb");
+        Sounds[n] = source != nullptr ? Mix_LoadWAV_RW(source, 1) : nullptr;
+    });
+}
+
 int LoadMusic()
 {
-    return 0;
+    return ForEachListLine("Music.txt", Musicnumber - 1, [](int n, const std::string& line) {
+        Music[n] = Mix_LoadMUS(line.c_str());
+    });
 }
-void MusicMan() {}
+
+void MusicMan()
+{
+    // Runs on the main thread without the lock: shared globals and the shared
+    // random generator are touched under it, the file loading is not.
+    bool indexNow = false;
+    {
+        std::lock_guard<std::mutex> lock(StateMutex);
+        if (!MusicIndexed) {
+            MusicIndexed = true;
+            indexNow = true;
+        }
+    }
+    if (indexNow) {
+        int lines = LoadMusic();
+        std::lock_guard<std::mutex> lock(StateMutex);
+        MusicAvaible = lines;
+    }
+
+    if (Mix_PlayingMusic()) {
+        return;
+    }
+
+    int volume = 0;
+    int track = 0;
+    {
+        std::lock_guard<std::mutex> lock(StateMutex);
+        volume = MuVolume;
+        int available = MusicAvaible < Musicnumber - 1 ? MusicAvaible : Musicnumber - 1;
+        if (available >= 1) {
+            do {
+                track = std::rand() % (available + 1);
+            } while (track == 0);
+        }
+    }
+    Mix_VolumeMusic(volume);
+    Mix_PlayMusic(Music[track], 1);
+}
 
 void GunLoopStart(int channel)
 {

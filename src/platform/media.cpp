@@ -2,5 +2,218 @@
 
 #include "world/globals.h"
 
-void iniSDL(bool) {}
-void ReleaseRenderContext() {}
+#include <cstdio>
+#include <cstring>
+#include <string>
+
+namespace {
+
+const char* OrEmpty(const char* s)
+{
+    return s != nullptr ? s : "";
+}
+
+void Print(const char* text)
+{
+    std::fputs(text, stdout);
+    std::fflush(stdout);
+}
+
+SDL_Window* OpenWindow()
+{
+    int w = DMode.w;
+    int h = DMode.h;
+    // No display answered the mode query: fall back to the playfield's size
+    // instead of a window of no size.
+    if (w < 1 || h < 1) {
+        w = 1920;
+        h = 1080;
+    }
+    Uint32 flags = SDL_WINDOW_SHOWN;
+    if (FullScreen) {
+        flags |= SDL_WINDOW_FULLSCREEN;
+    }
+    SDL_Window* window = SDL_CreateWindow("Vorlune", SDL_WINDOWPOS_UNDEFINED,
+                                          SDL_WINDOWPOS_UNDEFINED, w, h, flags | SDL_WINDOW_OPENGL);
+    if (window == nullptr) {
+        // Video drivers without OpenGL still give a window for the software
+        // renderer.
+        window = SDL_CreateWindow("Vorlune", SDL_WINDOWPOS_UNDEFINED, SDL_WINDOWPOS_UNDEFINED, w, h,
+                                  flags);
+    }
+    return window;
+}
+
+SDL_Renderer* OpenRenderer(SDL_Window* window)
+{
+    if (window == nullptr) {
+        return nullptr;
+    }
+    Uint32 vsync = Vsync == 1 ? SDL_RENDERER_PRESENTVSYNC : 0;
+    SDL_Renderer* renderer = SDL_CreateRenderer(window, -1, SDL_RENDERER_ACCELERATED | vsync);
+    if (renderer == nullptr) {
+        renderer = SDL_CreateRenderer(window, -1, SDL_RENDERER_SOFTWARE | vsync);
+    }
+    return renderer;
+}
+
+bool NameHasShock(const char* name)
+{
+    static const char* const marks[] = {"PS4", "PS3", "PS2", "Shock"};
+    bool found = false;
+    for (const char* mark : marks) {
+        if (std::strstr(name, mark) != nullptr) {
+            found = true;
+        }
+    }
+    return found;
+}
+
+// The game-controller walk: opens the first device with a mapping. Devices
+// that cannot serve as a mapped game controller send the start-up on to the
+// raw-joystick path, whose set-up prompts let the player map them.
+void OpenGameController()
+{
+    SDL_InitSubSystem(SDL_INIT_GAMECONTROLLER);
+    SDL_SetHint(SDL_HINT_JOYSTICK_ALLOW_BACKGROUND_EVENTS, "1");
+    for (int i = 0; i < SDL_NumJoysticks(); ++i) {
+        if (!SDL_IsGameController(i)) {
+            PadMode = 2;
+            continue;
+        }
+        controller = SDL_GameControllerOpen(i);
+        if (controller == nullptr) {
+            PadMode = 2;
+            continue;
+        }
+        const char* name = OrEmpty(SDL_GameControllerName(controller));
+        std::printf("Initialised Gamepad as GameController, Name %s\n", name);
+        std::fflush(stdout);
+        if (!DualShockHackSet && NameHasShock(name)) {
+            DualShockHack = true;
+        }
+        char* mapping = SDL_GameControllerMapping(controller);
+        if (mapping != nullptr) {
+            SDL_free(mapping);
+            return;
+        }
+        PadMode = 2;
+    }
+    if (SDL_NumJoysticks() <= 0) {
+        PadMode = 2;
+    }
+}
+
+void OpenRawJoysticks()
+{
+    SDL_InitSubSystem(SDL_INIT_JOYSTICK);
+    SDL_SetHint(SDL_HINT_JOYSTICK_ALLOW_BACKGROUND_EVENTS, "1");
+    if (SDL_NumJoysticks() <= 0) {
+        Print("Kein Gamepad!\n");
+        PadName = "NoPad";
+        Keyboard = true;
+        Mode = 3;
+        return;
+    }
+    // Pad1 and ControllerHaptic hold Padnumber devices; further ones are
+    // left closed.
+    for (int i = 0; i < SDL_NumJoysticks() && i < Padnumber; ++i) {
+        SDL_JoystickEventState(SDL_ENABLE);
+        Pad1[i] = SDL_JoystickOpen(i);
+        std::string openError = Pad1[i] == nullptr ? SDL_GetError() : "";
+        ControllerHaptic[i] = Pad1[i] != nullptr ? SDL_HapticOpenFromJoystick(Pad1[i]) : nullptr;
+        if (ControllerHaptic[i] == nullptr) {
+            std::printf("Kein Force-Feedback %s\n", SDL_GetError());
+        } else if (SDL_HapticRumbleInit(ControllerHaptic[i]) < 0) {
+            std::printf("Warning: Unable to initialize rumble! SDL Error: %s\n", SDL_GetError());
+        }
+        std::printf("Joystick gefunden 0\n");
+        std::printf("Name: %s\n", OrEmpty(SDL_JoystickNameForIndex(i)));
+        std::printf("Achsen: %d\n", SDL_JoystickNumAxes(Pad1[i]));
+        std::printf("Buttons: %d\n", SDL_JoystickNumButtons(Pad1[i]));
+        std::printf("Baelle: %d\n", SDL_JoystickNumBalls(Pad1[i]));
+        if (Pad1[i] == nullptr) {
+            std::printf("Gamepad konnte nicht angesteuert werden: %s\n", openError.c_str());
+        }
+        std::fflush(stdout);
+    }
+    if (Pad1[0] != nullptr) {
+        std::string name = OrEmpty(SDL_JoystickNameForIndex(0));
+        if (name != PadName) {
+            Mode = 3;
+            PadName = name;
+        }
+    }
+}
+
+} // namespace
+
+void iniSDL(bool antialiasing)
+{
+    if (SDL_Init(SDL_INIT_VIDEO) < 0) {
+        std::printf("SDL konnte nicht initialisiert werden: %s\n", SDL_GetError());
+        std::fflush(stdout);
+    } else {
+        if (!SDL_SetHint(SDL_HINT_RENDER_SCALE_QUALITY, "1")) {
+            Print("Warning: Linear texture filtering not enabled!");
+        }
+        if (antialiasing) {
+            SDL_GL_SetAttribute(SDL_GL_DOUBLEBUFFER, 1);
+            SDL_GL_SetAttribute(SDL_GL_MULTISAMPLEBUFFERS, 1);
+            SDL_GL_SetAttribute(SDL_GL_MULTISAMPLESAMPLES, 2);
+            SDL_GL_SetAttribute(SDL_GL_ACCELERATED_VISUAL, 1);
+        }
+        int displays = SDL_GetNumVideoDisplays();
+        for (int i = 0; i < displays; ++i) {
+            SDL_DisplayMode mode;
+            if (SDL_GetCurrentDisplayMode(i, &mode) != 0) {
+                SDL_Log("SDL-Fehler bei der Ausgabe #%d: %s", i, SDL_GetError());
+            } else {
+                DMode = mode;
+                SDL_Log("Anzeige #%d: Modus: %dx%dpx @ %dhz. \n", i, mode.w, mode.h,
+                        mode.refresh_rate);
+            }
+        }
+    }
+
+    Window = OpenWindow();
+    Renderer = OpenRenderer(Window);
+    if (Renderer != nullptr) {
+        SDL_RenderSetLogicalSize(Renderer, 1920, 1080);
+    }
+
+    if (TTF_Init() == -1) {
+        std::printf("SDL_ttf could not initialize! SDL_ttf Error: %s\n", TTF_GetError());
+        std::fflush(stdout);
+    }
+    gFont[1] = TTF_OpenFont("NegativeSpace.ttf", 96);
+    gFont[2] = TTF_OpenFont("NegativeSpace.ttf", 40);
+    gFont[3] = TTF_OpenFont("NegativeSpace.ttf", 250);
+
+    if (FullScreen && Window != nullptr) {
+        SDL_SetWindowFullscreen(Window, SDL_WINDOW_FULLSCREEN);
+    }
+
+    if (Mix_OpenAudio(44100, AUDIO_S16LSB, 2, 2048) < 0) {
+        std::printf("Ton-Wiedergabe nicht möglich :(: %s\n", Mix_GetError());
+        std::fflush(stdout);
+    }
+
+    SDL_ShowCursor(SDL_DISABLE);
+
+    if (PadMode == 1) {
+        OpenGameController();
+    }
+    if (PadMode == 2) {
+        OpenRawJoysticks();
+    }
+}
+
+void ReleaseRenderContext()
+{
+    // A GL context may be current on one thread only; the graphics thread's
+    // renderer makes it current there on its first draw.
+    if (Window != nullptr && SDL_GL_GetCurrentContext() != nullptr) {
+        SDL_GL_MakeCurrent(Window, nullptr);
+    }
+}

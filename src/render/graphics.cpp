@@ -2,10 +2,194 @@
 
 #include "world/globals.h"
 
-int GraphicHandler(void*) { return 0; }
-void createScreen() {}
-void GraphicFrame() {}
-void TakeFrameSnapshot() {}
-void DrawFrameSnapshot() {}
-void RequestBlueTextures() {}
-void ProcessRenderRequests() {}
+#include <atomic>
+
+namespace {
+
+// What the graphics thread draws: copied under StateMutex, drawn without it.
+ObjectStack SnapStack;
+ObjectStack SnapInterface;
+int32_t SnapR = 255;
+int32_t SnapG = 255;
+int32_t SnapB = 255;
+bool SnapKCodeOn = false;
+
+// The graphics thread's own copies of the text boxes. Their texture caches
+// are touched only by the drawing thread, so other threads may rewrite the
+// shared boxes at any time without a frame reading a half-replaced string.
+TextBox MirrorBoxes[Boxnumber];
+
+// Background of the last frame in which g was positive (the renderer's
+// default colour until then).
+SDL_Color ClearColor{0, 0, 0, 255};
+
+std::atomic<bool> BlueTexturesRequested{false};
+
+Uint8 Low8(int32_t v)
+{
+    return static_cast<Uint8>(v & 0xFF);
+}
+
+// A 100 x 100 texture of one colour, made from a 32-bit RGB surface without
+// alpha; null when the surface or texture cannot be made.
+SDL_Texture* MakeSquareTexture(Uint8 red, Uint8 green, Uint8 blue)
+{
+    SDL_Surface* surface =
+        SDL_CreateRGBSurface(0, 100, 100, 32, 0x00FF0000, 0x0000FF00, 0x000000FF, 0);
+    if (surface == nullptr) {
+        return nullptr;
+    }
+    SDL_FillRect(surface, nullptr, SDL_MapRGB(surface->format, red, green, blue));
+    SDL_Texture* texture = SDL_CreateTextureFromSurface(Renderer, surface);
+    SDL_FreeSurface(surface);
+    return texture;
+}
+
+void ReplaceImage(int slot, SDL_Texture* texture)
+{
+    // A failed creation keeps the old picture rather than leaving a hole.
+    if (texture == nullptr) {
+        return;
+    }
+    if (Images[slot] != nullptr) {
+        SDL_DestroyTexture(Images[slot]);
+    }
+    Images[slot] = texture;
+}
+
+void DropBoxCache(TextBox& box)
+{
+    if (box.Texture != nullptr) {
+        SDL_DestroyTexture(box.Texture);
+        box.Texture = nullptr;
+    }
+    box.DrawnText.clear();
+    box.DrawnFont = 0;
+    box.DrawnColor = SDL_Color{255, 255, 255, 0};
+}
+
+} // namespace
+
+int GraphicHandler(void*)
+{
+    Uint32 t0 = SDL_GetTicks();
+    for (;;) {
+        {
+            std::lock_guard<std::mutex> lock(StateMutex);
+            if (!running) {
+                break;
+            }
+        }
+        GraphicFrame();
+        // At most one frame per 16 ms, counted from the end of the previous
+        // sleep so that drawing time is part of the period.
+        int32_t elapsed = static_cast<int32_t>(SDL_GetTicks() - t0);
+        if (elapsed < 0) {
+            elapsed = 0;
+        }
+        if (elapsed <= 15) {
+            SDL_Delay(static_cast<Uint32>(16 - elapsed));
+        }
+        t0 = SDL_GetTicks();
+    }
+    return 0;
+}
+
+void createScreen()
+{
+    Object backdrop;
+    backdrop.Image = 5;
+    backdrop.X = 0.0f;
+    backdrop.Y = 0.0f;
+    backdrop.FrameW = 100;
+    backdrop.FrameH = 100;
+    backdrop.W = 1920.0f;
+    backdrop.H = 1080.0f;
+    backdrop.Layer = 3;
+    backdrop.LifeTimer = 2;
+    backdrop.Box = 0;
+    Stack.Create(backdrop);
+}
+
+void GraphicFrame()
+{
+    ProcessRenderRequests();
+    {
+        std::lock_guard<std::mutex> lock(StateMutex);
+        TakeFrameSnapshot();
+    }
+    DrawFrameSnapshot();
+}
+
+void TakeFrameSnapshot()
+{
+    SnapStack.CopyFrom(Stack);
+    SnapInterface.CopyFrom(interface);
+    SnapR = r;
+    SnapG = g;
+    SnapB = b;
+    SnapKCodeOn = KCodeOn;
+    for (int i = 0; i < Boxnumber; ++i) {
+        TextBox& mirror = MirrorBoxes[i];
+        const TextBox& box = Boxes[i];
+        if (mirror.Text != box.Text) {
+            mirror.Text = box.Text;
+        }
+        mirror.Color = box.Color;
+        mirror.Font = box.Font;
+        mirror.Wrap = box.Wrap;
+    }
+}
+
+void DrawFrameSnapshot()
+{
+    if (Renderer == nullptr) {
+        return;
+    }
+    if (SnapG > 0) {
+        if (SnapKCodeOn) {
+            ClearColor = SDL_Color{Low8(SnapB), Low8(SnapG), Low8(SnapR), 255};
+        } else {
+            ClearColor = SDL_Color{Low8(SnapR), Low8(SnapG), Low8(SnapB), 255};
+        }
+    }
+    SDL_SetRenderDrawColor(Renderer, ClearColor.r, ClearColor.g, ClearColor.b, ClearColor.a);
+    SDL_RenderClear(Renderer);
+    // The interface pool comes second, so crosshairs lie above every layer.
+    SnapStack.Rend(Renderer, MirrorBoxes);
+    SnapInterface.Rend(Renderer, MirrorBoxes);
+    SDL_RenderPresent(Renderer);
+}
+
+void RequestBlueTextures()
+{
+    BlueTexturesRequested.store(true);
+}
+
+void ProcessRenderRequests()
+{
+    if (!BlueTexturesRequested.exchange(false)) {
+        return;
+    }
+    if (Renderer == nullptr) {
+        return;
+    }
+    ReplaceImage(2, MakeSquareTexture(0, 0, 255));
+    ReplaceImage(3, MakeSquareTexture(0, 0, 51));
+}
+
+void ResetRenderCaches()
+{
+    for (TextBox& box : MirrorBoxes) {
+        DropBoxCache(box);
+    }
+    for (TextBox& box : Boxes) {
+        DropBoxCache(box);
+    }
+    SnapStack.Clear();
+    SnapInterface.Clear();
+    SnapR = SnapG = SnapB = 255;
+    SnapKCodeOn = false;
+    ClearColor = SDL_Color{0, 0, 0, 255};
+    BlueTexturesRequested.store(false);
+}

@@ -22,3 +22,8 @@ void RequestBlueTextures();
 // Carries out pending requests; graphics thread only (or tests, when no
 // graphics thread runs).
 void ProcessRenderRequests();
+
+// Destroys the cached text textures (the graphics thread's and the shared
+// boxes') and forgets the last snapshot and pending requests. Needed before
+// the renderer is destroyed and a new one made, as the test suites do.
+void ResetRenderCaches();
