@@ -1,0 +1,73 @@
+// Helpers for the tests of the settings and score files.
+#pragma once
+
+#include "world/globals.h"
+
+#include <chrono>
+#include <filesystem>
+#include <fstream>
+#include <gtest/gtest.h>
+#include <random>
+#include <sstream>
+#include <string>
+#include <system_error>
+
+// Whole file as bytes; empty when the file is missing.
+inline std::string ReadFileBytes(const std::filesystem::path& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream out;
+    out << in.rdbuf();
+    return out.str();
+}
+
+// Writes bytes exactly as given (no line-end translation).
+inline void WriteFileBytes(const std::filesystem::path& path, const std::string& bytes)
+{
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+}
+
+// Runs each test in a fresh, empty working directory with every global back
+// at its start value; the directory is removed afterwards.
+class PersistDirTest : public ::testing::Test {
+  protected:
+    void SetUp() override
+    {
+        ResetGlobals();
+        previous_ = std::filesystem::current_path();
+        std::mt19937_64 gen(
+            std::random_device{}() ^
+            static_cast<uint64_t>(std::chrono::steady_clock::now().time_since_epoch().count()));
+        const std::filesystem::path base = std::filesystem::temp_directory_path();
+        for (;;) {
+            dir_ = base / ("vorlune_persist_" + std::to_string(gen()));
+            if (std::filesystem::create_directory(dir_)) {
+                break;
+            }
+        }
+        std::filesystem::current_path(dir_);
+    }
+
+    void TearDown() override
+    {
+        std::error_code ec;
+        std::filesystem::current_path(previous_, ec);
+        std::filesystem::remove_all(dir_, ec);
+        ResetGlobals();
+    }
+
+    // Number of entries in the working directory.
+    int DirEntries() const
+    {
+        int n = 0;
+        for (const auto& entry : std::filesystem::directory_iterator(dir_)) {
+            (void)entry;
+            ++n;
+        }
+        return n;
+    }
+
+    std::filesystem::path dir_;
+    std::filesystem::path previous_;
+};
