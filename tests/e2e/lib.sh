@@ -1,0 +1,257 @@
+#!/usr/bin/env bash
+# End-to-end harness: runs the real vorlune program on a private Xvfb
+# display, sends it keys, takes screenshots and cleans up after itself.
+#
+# Source this file from a test script, then:
+#   e2e_init NAME          artifacts dir, temp dir, cleanup trap
+#   e2e_make_workdir       copy of the run directory with a windowed Settings.txt
+#   e2e_start_xvfb         private X server (sets E2E_DISPLAY)
+#   e2e_start_game SECS    ./vorlune in the work dir, killed after SECS
+#   e2e_wait_output TEXT SECS / e2e_wait_window SECS / e2e_key KEY...
+#   e2e_screenshot NAME / e2e_colour_count FILE / e2e_wait_exit SECS
+# Every process started here is ended by the EXIT trap, also on failure.
+#
+# Environment (set by CTest; defaults fit a run from the source tree):
+#   VORLUNE_BUILD_DIR  build directory (default <source>/build)
+#   VORLUNE_RUN_DIR    working directory of the game (default <build>/run)
+
+# shellcheck disable=SC2034 # the E2E_* results are read by the test scripts
+set -u -o pipefail
+
+E2E_SOURCE_DIR=${VORLUNE_SOURCE_DIR:-$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)}
+E2E_BUILD_DIR=${VORLUNE_BUILD_DIR:-$E2E_SOURCE_DIR/build}
+E2E_RUN_DIR=${VORLUNE_RUN_DIR:-$E2E_BUILD_DIR/run}
+
+E2E_NAME=""
+E2E_ARTIFACTS=""
+E2E_TMP=""
+E2E_WORKDIR=""
+E2E_DISPLAY=""
+E2E_XVFB_PID=""
+E2E_GAME_PID=""
+E2E_GAME_LOG=""
+E2E_GAME_STATUS=""
+E2E_WINDOW=""
+E2E_RUNS=0
+
+e2e_log() { printf '[%s] %s\n' "$E2E_NAME" "$*"; }
+
+# Prints the message and the tail of the game's output, then fails the test.
+e2e_fail()
+{
+    printf '[%s] FAIL: %s\n' "$E2E_NAME" "$*" >&2
+    if [[ -n $E2E_GAME_LOG && -s $E2E_GAME_LOG ]]; then
+        printf '[%s] last lines of the game output:\n' "$E2E_NAME" >&2
+        tail -n 20 "$E2E_GAME_LOG" | sed 's/^/    /' >&2
+    fi
+    exit 1
+}
+
+e2e_require_tools()
+{
+    local tool missing=()
+    for tool in Xvfb xdotool xwd convert timeout; do
+        command -v "$tool" >/dev/null 2>&1 || missing+=("$tool")
+    done
+    if ((${#missing[@]})); then
+        e2e_fail "missing tools: ${missing[*]} (install: xvfb xdotool x11-apps imagemagick)"
+    fi
+    [[ -x $E2E_RUN_DIR/vorlune ]] || e2e_fail "no program at $E2E_RUN_DIR/vorlune (build first)"
+}
+
+# Sends TERM to a process started here and waits up to SECS seconds; then
+# KILL. With GROUP set, the KILL goes to its whole process group (timeout(1)
+# runs in a group of its own with the game inside).
+e2e_stop_pid()
+{
+    local pid=$1 secs=${2:-3} group=${3:-} i
+    [[ -n $pid ]] || return 0
+    if kill -0 "$pid" 2>/dev/null; then
+        kill -TERM "$pid" 2>/dev/null
+        for ((i = 0; i < secs * 10; i++)); do
+            kill -0 "$pid" 2>/dev/null || break
+            sleep 0.1
+        done
+        if kill -0 "$pid" 2>/dev/null; then
+            if [[ -n $group ]]; then
+                kill -KILL -- "-$pid" 2>/dev/null
+            fi
+            kill -KILL "$pid" 2>/dev/null
+        fi
+    fi
+    { wait "$pid"; } 2>/dev/null
+    return 0
+}
+
+e2e_cleanup()
+{
+    local status=$?
+    trap - EXIT INT TERM
+    e2e_stop_game
+    e2e_stop_pid "$E2E_XVFB_PID"
+    E2E_XVFB_PID=""
+    if [[ -n $E2E_TMP && -d $E2E_TMP ]]; then
+        rm -rf -- "$E2E_TMP"
+    fi
+    exit "$status"
+}
+
+# Sets up the artifacts directory (build/e2e-artifacts/NAME), a private
+# temporary directory and the cleanup trap.
+e2e_init()
+{
+    E2E_NAME=$1
+    E2E_ARTIFACTS=$E2E_BUILD_DIR/e2e-artifacts/$E2E_NAME
+    rm -rf -- "$E2E_ARTIFACTS"
+    mkdir -p -- "$E2E_ARTIFACTS" || e2e_fail "cannot create $E2E_ARTIFACTS"
+    E2E_TMP=$(mktemp -d "${TMPDIR:-/tmp}/vorlune-e2e.XXXXXX") || e2e_fail "mktemp failed"
+    trap e2e_cleanup EXIT
+    trap 'exit 130' INT
+    trap 'exit 143' TERM
+    e2e_require_tools
+}
+
+# Writes a settings file in the game's key line / value line layout.
+# Windowed, because full screen needs a window manager.
+e2e_write_settings()
+{
+    local file=$1
+    printf '%s\n' \
+        Antialiasing 1 Fullscreen 0 Vsync 1 MuVolume 120 FXVolume 120 Difficulty 2 \
+        PadName NoPad Tutorial 1 Ax1 0 Ax2 0 Ax3 0 Ax4 0 B1 0 B2 0 B3 0 >"$file"
+}
+
+# Value line after the key line KEY of the work directory's Settings.txt.
+e2e_setting()
+{
+    awk -v key="$1" 'prev == key { value = $0; found = 1 } { prev = $0 } END { if (found) print value }' \
+        "$E2E_WORKDIR/Settings.txt" 2>/dev/null
+}
+
+# Copies the run directory (program, media, lists, font) into the temp
+# directory, without any settings or scores of earlier runs.
+e2e_make_workdir()
+{
+    E2E_WORKDIR=$E2E_TMP/run
+    cp -a -- "$E2E_RUN_DIR" "$E2E_WORKDIR" || e2e_fail "cannot copy $E2E_RUN_DIR"
+    rm -f -- "$E2E_WORKDIR/Settings.txt" "$E2E_WORKDIR/Scores.txt"
+    e2e_write_settings "$E2E_WORKDIR/Settings.txt"
+}
+
+# Starts Xvfb on a free display; -displayfd reports the number once the
+# server accepts connections.
+e2e_start_xvfb()
+{
+    local fdfile=$E2E_TMP/xvfb.display i
+    : >"$fdfile"
+    Xvfb -displayfd 3 -screen 0 1920x1080x24 -nolisten tcp -noreset \
+        3>"$fdfile" >"$E2E_ARTIFACTS/xvfb.log" 2>&1 &
+    E2E_XVFB_PID=$!
+    for ((i = 0; i < 200; i++)); do
+        if [[ -s $fdfile ]] && grep -q '[0-9]' "$fdfile"; then
+            E2E_DISPLAY=:$(tr -dc '0-9' <"$fdfile")
+            e2e_log "Xvfb ready on $E2E_DISPLAY"
+            return 0
+        fi
+        kill -0 "$E2E_XVFB_PID" 2>/dev/null || e2e_fail "Xvfb exited: $(cat "$E2E_ARTIFACTS/xvfb.log")"
+        sleep 0.05
+    done
+    e2e_fail "Xvfb did not report a display within 10 s"
+}
+
+# Starts the game in the work directory in the background, killed after
+# SECS seconds (exit status 124 then). Output goes to an artifacts log.
+e2e_start_game()
+{
+    local secs=$1
+    E2E_RUNS=$((E2E_RUNS + 1))
+    E2E_GAME_LOG=$E2E_ARTIFACTS/game-$E2E_RUNS.log
+    E2E_GAME_STATUS=""
+    E2E_WINDOW=""
+    (
+        cd "$E2E_WORKDIR" || exit 125
+        export DISPLAY=$E2E_DISPLAY SDL_VIDEODRIVER=x11 SDL_AUDIODRIVER=dummy
+        exec timeout -k 5 "$secs" ./vorlune
+    ) </dev/null >"$E2E_GAME_LOG" 2>&1 &
+    E2E_GAME_PID=$!
+}
+
+e2e_game_running() { [[ -n $E2E_GAME_PID ]] && kill -0 "$E2E_GAME_PID" 2>/dev/null; }
+
+# timeout(1) passes the TERM on to the game (which ignores quit requests);
+# the whole group gets KILL 2 s later.
+e2e_stop_game()
+{
+    e2e_stop_pid "$E2E_GAME_PID" 2 group
+    E2E_GAME_PID=""
+}
+
+# Waits until the game has printed a line containing TEXT.
+e2e_wait_output()
+{
+    local text=$1 secs=$2 i
+    for ((i = 0; i < secs * 10; i++)); do
+        grep -qF -- "$text" "$E2E_GAME_LOG" 2>/dev/null && return 0
+        e2e_game_running || break
+        sleep 0.1
+    done
+    grep -qF -- "$text" "$E2E_GAME_LOG" 2>/dev/null && return 0
+    e2e_fail "no output line with \"$text\" within ${secs} s"
+}
+
+# Waits for the window titled exactly "Vorlune"; sets E2E_WINDOW.
+e2e_wait_window()
+{
+    local secs=$1 i id
+    for ((i = 0; i < secs * 10; i++)); do
+        id=$(DISPLAY=$E2E_DISPLAY timeout 5 xdotool search --name '^Vorlune$' 2>/dev/null | head -n 1)
+        if [[ -n $id ]]; then
+            E2E_WINDOW=$id
+            return 0
+        fi
+        e2e_game_running || e2e_fail "the program ended before it opened its window"
+        sleep 0.1
+    done
+    e2e_fail "no window titled Vorlune within ${secs} s"
+}
+
+# Gives the game window the keyboard focus and sends keys through the XTEST
+# extension, like a real keyboard. Keys are xdotool names; right Ctrl must
+# be given as its keycode 105 (the name Control_R types the left Ctrl).
+e2e_key()
+{
+    [[ -n $E2E_WINDOW ]] || e2e_fail "e2e_key before the window was found"
+    DISPLAY=$E2E_DISPLAY timeout 5 xdotool windowfocus "$E2E_WINDOW" 2>/dev/null
+    DISPLAY=$E2E_DISPLAY timeout 5 xdotool key --delay 60 "$@" ||
+        e2e_fail "xdotool could not send keys $*"
+}
+
+# Screenshot of the whole display into the artifacts as NAME.png.
+e2e_screenshot()
+{
+    local out=$E2E_ARTIFACTS/$1.png
+    DISPLAY=$E2E_DISPLAY timeout 20 xwd -root -silent -display "$E2E_DISPLAY" |
+        timeout 20 convert xwd:- "png:$out" || e2e_fail "screenshot $1 failed"
+    printf '%s\n' "$out"
+}
+
+# Number of distinct colours in an image.
+e2e_colour_count() { convert "$1" -format '%k' info: 2>/dev/null; }
+
+# Waits for the game to end by itself; sets E2E_GAME_STATUS (124 = killed
+# by its time limit).
+e2e_wait_exit()
+{
+    local secs=$1 i
+    for ((i = 0; i < secs * 10; i++)); do
+        e2e_game_running || break
+        sleep 0.1
+    done
+    if e2e_game_running; then
+        e2e_stop_game
+        e2e_fail "the program did not end within ${secs} s"
+    fi
+    wait "$E2E_GAME_PID"
+    E2E_GAME_STATUS=$?
+    E2E_GAME_PID=""
+}
