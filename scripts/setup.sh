@@ -1,0 +1,184 @@
+#!/usr/bin/env bash
+# Vorlune: one entry point to set up, build, play and test on Debian.
+#
+#   bash scripts/setup.sh play    install what is missing, build, start the game
+#   bash scripts/setup.sh test    install what is missing, build, run all tests
+#   bash scripts/setup.sh build   install what is missing and build only
+#
+# Packages are installed with apt-get (as root, or through sudo). The build
+# goes to build/ in the source tree; the game runs in build/run, where its
+# media, lists, font and licence notes are generated.
+#
+# Environment: JOBS  parallel build jobs (default: number of processors)
+set -euo pipefail
+
+ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
+BUILD_DIR=$ROOT/build
+BUILD_TYPE=RelWithDebInfo
+JOBS=${JOBS:-$(nproc 2>/dev/null || echo 2)}
+
+# Needed to build and play.
+PLAY_PACKAGES=(
+    build-essential cmake pkg-config
+    libsdl2-dev libsdl2-image-dev libsdl2-ttf-dev libsdl2-mixer-dev
+    libgtest-dev fonts-dejavu-core
+)
+# Needed in addition by the end-to-end tests (X server, key input,
+# screenshots; Mesa's software OpenGL for the game's window).
+TEST_PACKAGES=(xvfb xauth xdotool x11-apps imagemagick libgl1-mesa-dri)
+
+log() { printf '==> %s\n' "$*"; }
+die()
+{
+    printf 'setup.sh: %s\n' "$*" >&2
+    exit 1
+}
+
+# ---------------------------------------------------------------------------
+# Stage: packages
+# ---------------------------------------------------------------------------
+
+# Prints the packages of the arguments that are not installed.
+missing_packages()
+{
+    local pkg
+    for pkg in "$@"; do
+        if ! dpkg-query -W -f='${Status}\n' "$pkg" 2>/dev/null | grep -q ' installed$'; then
+            printf '%s\n' "$pkg"
+        fi
+    done
+}
+
+install_packages()
+{
+    if ! command -v dpkg-query >/dev/null 2>&1 || ! command -v apt-get >/dev/null 2>&1; then
+        log "No Debian package tools here; please make sure these are installed: $*"
+        return 0
+    fi
+    local missing
+    mapfile -t missing < <(missing_packages "$@")
+    if ((${#missing[@]} == 0)); then
+        log "All needed packages are installed"
+        return 0
+    fi
+    log "Installing missing packages: ${missing[*]}"
+
+    local -a as_root=()
+    if ((EUID != 0)); then
+        if command -v sudo >/dev/null 2>&1 && { sudo -n true 2>/dev/null || [[ -t 0 ]]; }; then
+            as_root=(sudo)
+        else
+            die "these Debian packages are missing: ${missing[*]}
+Install them as root and run this script again:
+    apt-get update && apt-get install -y ${missing[*]}"
+        fi
+    fi
+    "${as_root[@]}" env DEBIAN_FRONTEND=noninteractive apt-get update ||
+        die "apt-get update failed"
+    "${as_root[@]}" env DEBIAN_FRONTEND=noninteractive apt-get install -y "${missing[@]}" ||
+        die "could not install: ${missing[*]}"
+}
+
+# ---------------------------------------------------------------------------
+# Stage: build
+# ---------------------------------------------------------------------------
+
+configure_and_build()
+{
+    log "Configuring $BUILD_DIR ($BUILD_TYPE)"
+    cmake -S "$ROOT" -B "$BUILD_DIR" -DCMAKE_BUILD_TYPE="$BUILD_TYPE" ||
+        die "configuring the build failed"
+    log "Building with $JOBS jobs"
+    cmake --build "$BUILD_DIR" -j "$JOBS" || die "the build failed"
+}
+
+# ---------------------------------------------------------------------------
+# Test stages. Each is a function that returns non-zero on failure; they run
+# in the order of TEST_STAGES, and every stage runs even after a failure so
+# that one run reports everything. Further stages (sanitizer builds,
+# fuzzing, cross checks) are added as test_stage_* functions listed here.
+# ---------------------------------------------------------------------------
+
+# Unit tests of every subsystem and the end-to-end tests (run serially).
+test_stage_ctest()
+{
+    ctest --test-dir "$BUILD_DIR" --output-on-failure -j2
+}
+
+TEST_STAGES=(test_stage_ctest)
+
+# Returns 0 when every stage passed, else the status of the first failure.
+run_test_stages()
+{
+    local stage status result=0 failed=()
+    for stage in "${TEST_STAGES[@]}"; do
+        log "Test stage: ${stage#test_stage_}"
+        status=0
+        "$stage" || status=$?
+        if ((status != 0)); then
+            failed+=("${stage#test_stage_}")
+            ((result != 0)) || result=$status
+            log "Test stage ${stage#test_stage_} FAILED (status $status)"
+        fi
+    done
+    if ((${#failed[@]})); then
+        log "Failed test stages: ${failed[*]}"
+    else
+        log "All test stages passed"
+    fi
+    return "$result"
+}
+
+# ---------------------------------------------------------------------------
+# Commands
+# ---------------------------------------------------------------------------
+
+cmd_build()
+{
+    install_packages "${PLAY_PACKAGES[@]}"
+    configure_and_build
+}
+
+cmd_play()
+{
+    cmd_build
+    log "Starting Vorlune in $BUILD_DIR/run"
+    cd "$BUILD_DIR/run"
+    exec ./vorlune
+}
+
+cmd_test()
+{
+    install_packages "${PLAY_PACKAGES[@]}" "${TEST_PACKAGES[@]}"
+    configure_and_build
+    run_test_stages
+}
+
+usage()
+{
+    cat <<EOF
+Usage: bash scripts/setup.sh play|test|build
+  play   install missing Debian packages, build, and start the game
+  test   install missing Debian packages (test tools included), build,
+         and run every test stage; the exit status tells the result
+  build  install missing Debian packages and build only
+EOF
+}
+
+main()
+{
+    case ${1:-} in
+    play) cmd_play ;;
+    test) cmd_test ;;
+    build) cmd_build ;;
+    -h | --help | help)
+        usage
+        ;;
+    *)
+        usage >&2
+        exit 2
+        ;;
+    esac
+}
+
+main "$@"
