@@ -28,6 +28,38 @@ void ScreensTest::TearDown()
     ResetGlobals();
 }
 
+ScreensMixer::ScreensMixer()
+{
+    SDL_setenv("SDL_AUDIODRIVER", "dummy", 0);
+    if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0) {
+        return;
+    }
+    if (Mix_OpenAudio(22050, AUDIO_S16SYS, 2, 512) != 0) {
+        SDL_QuitSubSystem(SDL_INIT_AUDIO);
+        return;
+    }
+    opened_ = true;
+    samples_.assign(22050 * 4, 0);
+    chunk_ = Mix_QuickLoad_RAW(samples_.data(), static_cast<Uint32>(samples_.size()));
+    saved_[1] = Sounds[1];
+    saved_[2] = Sounds[2];
+    Sounds[1] = chunk_;
+    Sounds[2] = chunk_;
+}
+
+ScreensMixer::~ScreensMixer()
+{
+    if (!opened_) {
+        return;
+    }
+    Mix_HaltChannel(-1);
+    Sounds[1] = saved_[1];
+    Sounds[2] = saved_[2];
+    Mix_FreeChunk(chunk_);
+    Mix_CloseAudio();
+    SDL_QuitSubSystem(SDL_INIT_AUDIO);
+}
+
 void Passes(int n)
 {
     for (int i = 0; i < n; ++i) {

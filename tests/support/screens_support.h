@@ -14,6 +14,23 @@ class ScreensTest : public ::testing::Test {
     void TearDown() override;
 };
 
+// The mixer on SDL's dummy audio driver, with a short looping chunk in
+// Sounds[1] and Sounds[2]; closed again (Sounds restored) on destruction.
+class ScreensMixer {
+  public:
+    ScreensMixer();
+    ~ScreensMixer();
+    ScreensMixer(const ScreensMixer&) = delete;
+    ScreensMixer& operator=(const ScreensMixer&) = delete;
+    bool Ok() const { return opened_; }
+
+  private:
+    std::vector<Uint8> samples_;
+    Mix_Chunk* chunk_ = nullptr;
+    Mix_Chunk* saved_[3] = {};
+    bool opened_ = false;
+};
+
 // Runs `n` logic passes.
 void Passes(int n);
 

@@ -4,7 +4,6 @@
 #include "screens/menu.h"
 #include "support/screens_support.h"
 #include "support/sdl_support.h"
-#include "support/world_support.h"
 #include "world/globals.h"
 #include "world/logic.h"
 #include "world/prompts.h"
@@ -190,7 +189,7 @@ TEST_F(PromptsTest, IniMenuIsIgnoredDuringSetUpAndResetsTheGameOtherwise)
     EXPECT_EQ(Stack.Count, 1);
     EXPECT_EQ(interface.Count, 1);
 
-    DummyMixer mixer;
+    ScreensMixer mixer;
     ASSERT_TRUE(mixer.Ok());
     Mode = 1;
     FreshStart = 0;
@@ -230,7 +229,7 @@ TEST_F(PromptsTest, IniMenuIsIgnoredDuringSetUpAndResetsTheGameOtherwise)
 
 TEST_F(PromptsTest, OptionLabelsFollowEveryAction)
 {
-    DummyMixer mixer;
+    ScreensMixer mixer;
     ASSERT_TRUE(mixer.Ok());
     OpenMainMenu();
     IniMenu(true);
