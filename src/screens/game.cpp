@@ -22,7 +22,9 @@ void IniGame()
     Sound1 = false;
     Sound2 = false;
     // Silence the guns and the warning; the music keeps playing.
-    Mix_HaltChannel(-1);
+    if (Mix_QuerySpec(nullptr, nullptr, nullptr) != 0) {
+        Mix_HaltChannel(-1);
+    }
 
     Object crosshair;
     crosshair.Image = 1;

@@ -120,6 +120,10 @@ void KeyboardControl()
 // Channel 3 loops the warning while at least one black square is left.
 void WarningSound()
 {
+    // Without an audio device (or after it was closed) there is nothing to do.
+    if (Mix_QuerySpec(nullptr, nullptr, nullptr) == 0) {
+        return;
+    }
     if (Counter <= 0) {
         Mix_FadeOutChannel(3, 500);
         return;
