@@ -1,5 +1,6 @@
 #include "render/graphics.h"
 
+#include "platform/timing.h"
 #include "world/globals.h"
 
 #include <atomic>
@@ -72,7 +73,9 @@ void DropBoxCache(TextBox& box)
 
 int GraphicHandler(void*)
 {
-    Uint32 t0 = SDL_GetTicks();
+    // At most one frame per 16 ms, counted from the end of the previous
+    // sleep so that drawing time is part of the period.
+    LoopPacer pacer(16.0);
     for (;;) {
         {
             std::lock_guard<std::mutex> lock(StateMutex);
@@ -81,16 +84,8 @@ int GraphicHandler(void*)
             }
         }
         GraphicFrame();
-        // At most one frame per 16 ms, counted from the end of the previous
-        // sleep so that drawing time is part of the period.
-        int32_t elapsed = static_cast<int32_t>(SDL_GetTicks() - t0);
-        if (elapsed < 0) {
-            elapsed = 0;
-        }
-        if (elapsed <= 15) {
-            SDL_Delay(static_cast<Uint32>(16 - elapsed));
-        }
-        t0 = SDL_GetTicks();
+        TimingMark(TimingLoop::Frame);
+        pacer.Wait();
     }
     return 0;
 }

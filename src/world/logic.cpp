@@ -2,6 +2,7 @@
 
 #include "input/keyboard.h"
 #include "platform/audio.h"
+#include "platform/timing.h"
 #include "screens/game.h"
 #include "world/globals.h"
 #include "world/prompts.h"
@@ -188,7 +189,9 @@ void LogicPass()
 
 int ObjectLogic(void*)
 {
-    Uint32 stamp = SDL_GetTicks();
+    // At least 6 ms per pass; a slow pass is not made up for. The lock is
+    // not held while sleeping.
+    LoopPacer pacer(6.0);
     for (;;) {
         {
             std::lock_guard<std::mutex> guard(StateMutex);
@@ -197,13 +200,8 @@ int ObjectLogic(void*)
             }
         }
         LogicPass();
-        // At least 6 ms per pass; a slow pass is not made up for. The lock
-        // is not held while sleeping.
-        const Uint32 elapsed = SDL_GetTicks() - stamp;
-        if (elapsed <= 5) {
-            SDL_Delay(6 - elapsed);
-        }
-        stamp = SDL_GetTicks();
+        pacer.Wait();
+        TimingMark(TimingLoop::Logic);
     }
     return 0;
 }

@@ -1,0 +1,87 @@
+// The loop pacer: at least one period per pass, measured finely, a slow pass
+// not made up for.
+#include "platform/timing.h"
+
+#include <gtest/gtest.h>
+#include <thread>
+
+namespace {
+
+constexpr int64_t Ms = 1'000'000;
+
+TEST(LoopPacer, RemainingIsTheRestOfThePeriodAndNeverNegative)
+{
+    const int64_t before = MonotonicNs();
+    LoopPacer pacer(6.0);
+    const int64_t after = MonotonicNs();
+    // The stamp lies between `before` and `after`.
+    EXPECT_GE(pacer.RemainingNs(before), 6 * Ms);
+    EXPECT_LE(pacer.RemainingNs(after), 6 * Ms);
+    // Fractions of a millisecond count: 2.5 ms into the period, 3.5 remain.
+    EXPECT_GE(pacer.RemainingNs(before + 2'500'000), 3'500'000);
+    EXPECT_LE(pacer.RemainingNs(after + 2'500'000), 3'500'000);
+    // At and past the end of the period nothing is left, however long it ran.
+    EXPECT_EQ(pacer.RemainingNs(after + 6 * Ms), 0);
+    EXPECT_EQ(pacer.RemainingNs(after + 500 * Ms), 0);
+}
+
+TEST(LoopPacer, FractionalPeriodsAreKept)
+{
+    const int64_t before = MonotonicNs();
+    LoopPacer pacer(16.5);
+    EXPECT_GE(pacer.RemainingNs(before), 16'500'000);
+    EXPECT_LT(pacer.RemainingNs(before + 16 * Ms), 16 * Ms);
+    EXPECT_GT(pacer.RemainingNs(before), pacer.RemainingNs(before + 1));
+}
+
+TEST(LoopPacer, EveryPassLastsAtLeastThePeriod)
+{
+    const int64_t start = MonotonicNs();
+    LoopPacer pacer(6.0);
+    for (int i = 1; i <= 5; ++i) {
+        pacer.Wait();
+        EXPECT_GE(MonotonicNs() - start, i * 6 * Ms) << "pass " << i;
+    }
+}
+
+TEST(LoopPacer, ASlowPassIsNotMadeUp)
+{
+    LoopPacer pacer(6.0);
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    // The period has run out: no sleep is due...
+    EXPECT_EQ(pacer.RemainingNs(MonotonicNs()), 0);
+    // ...and the next pass gets a whole period from a stamp taken after the
+    // wait, not what is left of a 6 ms grid.
+    const int64_t beforeWait = MonotonicNs();
+    pacer.Wait();
+    EXPECT_GE(pacer.RemainingNs(beforeWait), 6 * Ms);
+    pacer.Wait();
+    EXPECT_GE(MonotonicNs() - beforeWait, 6 * Ms);
+}
+
+TEST(LoopPacer, RestartTakesANewStamp)
+{
+    LoopPacer pacer(6.0);
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    EXPECT_EQ(pacer.RemainingNs(MonotonicNs()), 0);
+    const int64_t beforeRestart = MonotonicNs();
+    pacer.Restart();
+    EXPECT_GE(pacer.RemainingNs(beforeRestart), 6 * Ms);
+}
+
+TEST(Timing, MarksAreHarmlessInEveryBuild)
+{
+    // Without VORLUNE_TIMING they do nothing; with it they only record.
+    for (int i = 0; i < 3; ++i) {
+        TimingMark(TimingLoop::Logic);
+    }
+    EXPECT_EQ(TimingEnabled(),
+#ifdef VORLUNE_TIMING
+              true
+#else
+              false
+#endif
+    );
+}
+
+} // namespace
