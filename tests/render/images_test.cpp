@@ -100,7 +100,8 @@ TEST_F(ImageListTest, LinesPastTheLastSlotAreIgnored)
 TEST_F(ImageListTest, UnreadableImageDataGivesTheLoadMessage)
 {
     TempWorkDir dir;
-    WriteFile("junk.png", std::string("\x89PNG\r\n\x1a\n\0\0garbage", 19));
+    static const char junk[] = "\x89PNG\r\n\x1a\n\0\0garbage";
+    WriteFile("junk.png", std::string(junk, sizeof junk - 1));
     WriteFile("empty.bmp", "");
     WriteFile("Liste.txt", "junk.png\nempty.bmp\n");
     testing::internal::CaptureStdout();
