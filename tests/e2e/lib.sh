@@ -60,11 +60,11 @@ e2e_require_tools()
 }
 
 # Sends TERM to a process started here and waits up to SECS seconds; then
-# KILL. With GROUP set, the KILL goes to its whole process group (timeout(1)
-# runs in a group of its own with the game inside).
+# KILL, with CHILDREN set first to its direct children (the game under
+# timeout(1)), so that each dead process is reaped by its own parent.
 e2e_stop_pid()
 {
-    local pid=$1 secs=${2:-3} group=${3:-} i
+    local pid=$1 secs=${2:-3} children=${3:-} i
     [[ -n $pid ]] || return 0
     if kill -0 "$pid" 2>/dev/null; then
         kill -TERM "$pid" 2>/dev/null
@@ -73,8 +73,9 @@ e2e_stop_pid()
             sleep 0.1
         done
         if kill -0 "$pid" 2>/dev/null; then
-            if [[ -n $group ]]; then
-                kill -KILL -- "-$pid" 2>/dev/null
+            if [[ -n $children ]]; then
+                pkill -KILL -P "$pid" 2>/dev/null
+                sleep 0.5
             fi
             kill -KILL "$pid" 2>/dev/null
         fi
@@ -159,8 +160,8 @@ e2e_start_xvfb()
     e2e_fail "Xvfb did not report a display within 10 s"
 }
 
-# Starts the game in the work directory in the background, killed after
-# SECS seconds (exit status 124 then). Output goes to an artifacts log.
+# Starts the game in the work directory in the background, stopped after
+# SECS seconds (exit status 124, or 137 when it had to be killed). Output goes to an artifacts log.
 e2e_start_game()
 {
     local secs=$1
@@ -171,18 +172,20 @@ e2e_start_game()
     (
         cd "$E2E_WORKDIR" || exit 125
         export DISPLAY=$E2E_DISPLAY SDL_VIDEODRIVER=x11 SDL_AUDIODRIVER=dummy
-        exec timeout -k 5 "$secs" ./vorlune
+        # --foreground: timeout stays the game's parent and reaps it, also
+        # when it has to kill it.
+        exec timeout --foreground -k 2 "$secs" ./vorlune
     ) </dev/null >"$E2E_GAME_LOG" 2>&1 &
     E2E_GAME_PID=$!
 }
 
 e2e_game_running() { [[ -n $E2E_GAME_PID ]] && kill -0 "$E2E_GAME_PID" 2>/dev/null; }
 
-# timeout(1) passes the TERM on to the game (which ignores quit requests);
-# the whole group gets KILL 2 s later.
+# timeout(1) passes the TERM on to the game, which ignores quit requests,
+# and sends it KILL 2 s later.
 e2e_stop_game()
 {
-    e2e_stop_pid "$E2E_GAME_PID" 2 group
+    e2e_stop_pid "$E2E_GAME_PID" 6 children
     E2E_GAME_PID=""
 }
 
