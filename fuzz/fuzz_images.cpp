@@ -1,0 +1,59 @@
+// Fuzzes the image list loader with the real image loader and a software
+// renderer: line n fills slot n, nothing past slot 99, and every line that
+// names no loadable picture leaves its slot empty.
+#include "fuzz_support.h"
+#include "render/images.h"
+#include "world/globals.h"
+
+#include <SDL.h>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+
+namespace {
+
+void Check(bool ok, const char* what)
+{
+    if (!ok) {
+        std::fprintf(stderr, "image list property broken: %s\n", what);
+        std::abort();
+    }
+}
+
+} // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size)
+{
+    ReaderMemoryCheck memory(size);
+    if (!StartHeadlessMedia()) {
+        std::abort();
+    }
+    if (NamesOtherDirectory(data, size)) {
+        return -1;
+    }
+    if (!WriteWholeFile("Liste.txt", data, size)) {
+        return 0;
+    }
+    const int lines = CountLines(data, size);
+    const int kept = lines < Spritenumber - 1 ? lines : Spritenumber - 1;
+
+    // Diagnostics for unloadable lines go to standard output; keep the
+    // fuzzer's own output readable.
+    std::FILE* quiet = std::freopen("/dev/null", "w", stdout);
+    (void)quiet;
+    loadImages("Liste.txt");
+
+    Check(texturesUsed == kept + 1, "texturesUsed is not 1 + the lines read");
+    Check(Images[0] == nullptr, "slot 0 filled");
+    for (int i = kept + 1; i < Spritenumber; ++i) {
+        Check(Images[i] == nullptr, "slot past the list filled");
+    }
+    for (SDL_Texture*& t : Images) {
+        if (t != nullptr) {
+            SDL_DestroyTexture(t);
+            t = nullptr;
+        }
+    }
+    return 0;
+}
