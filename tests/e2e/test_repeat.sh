@@ -20,10 +20,18 @@ for ((run = 1; run <= RUNS; run++)); do
     e2e_wait_window 20
     sleep 0.5 # let it draw
 
+    started=$SECONDS
+    if ((run == 1)); then
+        # For the record: the notice, then the warning screen after a key.
+        e2e_screenshot "run1-notice" >/dev/null
+        e2e_key Escape
+        sleep 1.5
+        e2e_screenshot "run1-warning" >/dev/null
+    fi
+
     # Release Escape about once a second until the program ends: the first
     # releases end the notice, the next ones (queued while the warning
     # ignores input) end the program.
-    started=$SECONDS
     while e2e_game_running && ((SECONDS - started < RUN_LIMIT)); do
         e2e_key Escape
         sleep 1
@@ -37,6 +45,7 @@ for ((run = 1; run <= RUNS; run++)); do
     if [[ $(e2e_setting Fullscreen) != 0 ]]; then
         e2e_fail "run $run left a Settings.txt without \"Fullscreen\" \"0\""
     fi
+    [[ -s $E2E_WORKDIR/Scores.txt ]] || e2e_fail "run $run did not write Scores.txt"
     e2e_log "run $run ended with status 0 after $((SECONDS - started)) s"
 done
 e2e_log "PASS: $RUNS runs"
