@@ -1,0 +1,267 @@
+// Benchmarks of the per-tick and per-frame work, measured against the budgets
+// of the loops that run it: the 6 ms logic tick and the 16 ms frame. They run
+// without a display (SDL's dummy video driver, software renderer) in the
+// folder that holds the generated media and the font.
+#include "input/keyboard.h"
+#include "platform/audio.h"
+#include "render/graphics.h"
+#include "render/images.h"
+#include "render/textbox.h"
+#include "screens/menu.h"
+#include "world/globals.h"
+#include "world/logic.h"
+#include "world/object.h"
+
+#include <SDL.h>
+#include <SDL_mixer.h>
+#include <SDL_ttf.h>
+#include <benchmark/benchmark.h>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <mutex>
+#include <string>
+
+namespace {
+
+SDL_Window* BenchWindow = nullptr;
+
+// Fills Stack with `n` squares that keep their state under the logic tick:
+// they grow by a factor of exactly 1 and their ageing timers do not run out
+// during a run, so every pass does the full per-object work (animation, motion,
+// growth, ageing, edge test) on the same pool.
+void FillSquares(int n)
+{
+    Stack.Clear();
+    std::srand(1234);
+    for (int i = 0; i < n; ++i) {
+        Object o;
+        o.Image = 2 + i % 3;
+        o.X = static_cast<float>(std::rand() % 1520 + 200);
+        o.Y = static_cast<float>(std::rand() % 860 + 100);
+        o.FrameW = 100;
+        o.FrameH = 100;
+        o.W = static_cast<float>(std::rand() % 100 + 1);
+        o.H = o.W;
+        o.Grow = 1.0f;
+        o.Layer = 1;
+        o.Shootable = true;
+        o.AgeTimer = 1000000000;
+        Stack.Create(o);
+    }
+}
+
+// Two crosshairs in the top-left corner: their shots land where no square is,
+// so a shot scans the whole pool without changing it.
+void PlaceCrosshairs()
+{
+    interface.Clear();
+    Object c;
+    c.Image = 1;
+    c.FrameW = 100;
+    c.FrameH = 100;
+    c.W = 100;
+    c.H = 100;
+    c.Layer = 5;
+    interface.Create(c);
+    c.X = 60;
+    interface.Create(c);
+}
+
+void GameState()
+{
+    ResetGlobals();
+    Mode = 1;
+    MenuMode = 1;
+    FreshStart = 0;
+    Keyboard = true;
+    Tutorial = false;
+    Difficulty = 2;
+    PlaceCrosshairs();
+}
+
+ObjectStack SavedStack;
+
+// One logic pass in play: the game tick advances every square and the held
+// left fire key shoots once (plus the level event and the gun sound).
+void BM_LogicPass(benchmark::State& state)
+{
+    const int n = static_cast<int>(state.range(0));
+    GameState();
+    FillSquares(n);
+    SavedStack.CopyFrom(Stack);
+    KeyboardHeld[5] = true;
+    for (auto _ : state) {
+        // Every pass starts from the same pool and colour, whatever the
+        // previous one spawned or changed.
+        Stack.CopyFrom(SavedStack);
+        r = g = b = 255;
+        High = 0;
+        Score = 0;
+        Counter = 0;
+        EndGame = false;
+        const auto start = std::chrono::steady_clock::now();
+        LogicPass();
+        const auto end = std::chrono::steady_clock::now();
+        state.SetIterationTime(std::chrono::duration<double>(end - start).count());
+    }
+    KeyboardHeld[5] = false;
+    state.counters["squares"] = n;
+}
+BENCHMARK(BM_LogicPass)
+    ->Arg(0)
+    ->Arg(100)
+    ->Arg(1000)
+    ->Arg(2999)
+    ->UseManualTime()
+    ->Unit(benchmark::kMicrosecond);
+
+// The graphics thread's time under StateMutex per frame.
+void BM_FrameSnapshot(benchmark::State& state)
+{
+    const int n = static_cast<int>(state.range(0));
+    GameState();
+    FillSquares(n);
+    for (auto _ : state) {
+        std::lock_guard<std::mutex> lock(StateMutex);
+        TakeFrameSnapshot();
+    }
+    state.counters["squares"] = n;
+}
+BENCHMARK(BM_FrameSnapshot)->Arg(0)->Arg(100)->Arg(1000)->Arg(2999)->Unit(benchmark::kMicrosecond);
+
+// Drawing and presenting one 1920 x 1080 frame from the snapshot.
+void BM_DrawFrame(benchmark::State& state)
+{
+    const int n = static_cast<int>(state.range(0));
+    GameState();
+    FillSquares(n);
+    {
+        std::lock_guard<std::mutex> lock(StateMutex);
+        TakeFrameSnapshot();
+    }
+    DrawFrameSnapshot();
+    for (auto _ : state) {
+        DrawFrameSnapshot();
+    }
+    state.counters["squares"] = n;
+}
+BENCHMARK(BM_DrawFrame)->Arg(0)->Arg(200)->Arg(2999)->Unit(benchmark::kMillisecond);
+
+// A steady main-menu frame: snapshot and drawing, text boxes unchanged.
+// Counts the text renderings per frame, which must stay at 0.
+void BM_MenuFrame(benchmark::State& state)
+{
+    ResetGlobals();
+    Mode = 2;
+    FreshStart = 0;
+    {
+        std::lock_guard<std::mutex> lock(StateMutex);
+        IniMenu(false);
+    }
+    // One pass sets the entries' colours, as in the running menu.
+    LogicPass();
+    GraphicFrame();
+    const long before = TextRenderCount.load();
+    long frames = 0;
+    for (auto _ : state) {
+        GraphicFrame();
+        ++frames;
+    }
+    state.counters["text_renders_per_frame"] =
+        frames > 0 ? static_cast<double>(TextRenderCount.load() - before) / frames : 0.0;
+}
+BENCHMARK(BM_MenuFrame)->Unit(benchmark::kMillisecond);
+
+void BM_CalcMeUnchanged(benchmark::State& state)
+{
+    TextBox& box = Boxes[2];
+    box.Font = 1;
+    box.Color = SDL_Color{0, 0, 0, 0};
+    box.Text = "Start Game";
+    box.CalcMe();
+    for (auto _ : state) {
+        box.CalcMe();
+        benchmark::DoNotOptimize(box.Texture);
+    }
+}
+BENCHMARK(BM_CalcMeUnchanged)->Unit(benchmark::kMicrosecond);
+
+// A changed box renders its text anew: the cost of a new label or score.
+void BM_CalcMeChanged(benchmark::State& state)
+{
+    TextBox& box = Boxes[2];
+    box.Font = 1;
+    box.Color = SDL_Color{0, 0, 0, 0};
+    const std::string texts[2] = {"Highscores Level 1", "Highscores Level 2"};
+    int i = 0;
+    for (auto _ : state) {
+        box.Text = texts[i];
+        i ^= 1;
+        box.CalcMe();
+        benchmark::DoNotOptimize(box.Texture);
+    }
+}
+BENCHMARK(BM_CalcMeChanged)->Unit(benchmark::kMicrosecond);
+
+// Opens what the measured code needs: the software renderer on a dummy
+// window, the fonts, the mixer on the dummy audio driver, the media lists.
+bool OpenMedia()
+{
+    SDL_setenv("SDL_VIDEODRIVER", "dummy", 0);
+    SDL_setenv("SDL_AUDIODRIVER", "dummy", 0);
+    const char* runDir = std::getenv("VORLUNE_RUN_DIR");
+    std::error_code ec;
+    std::filesystem::current_path(runDir != nullptr ? runDir : VORLUNE_BENCH_RUN_DIR, ec);
+    if (ec) {
+        std::fprintf(stderr, "Cannot enter the media folder: %s\n", ec.message().c_str());
+        return false;
+    }
+    if (SDL_Init(SDL_INIT_VIDEO | SDL_INIT_AUDIO) != 0) {
+        std::fprintf(stderr, "SDL_Init: %s\n", SDL_GetError());
+        return false;
+    }
+    BenchWindow = SDL_CreateWindow("vorlune bench", 0, 0, 1920, 1080, 0);
+    Renderer = BenchWindow != nullptr ? SDL_CreateRenderer(BenchWindow, -1, SDL_RENDERER_SOFTWARE)
+                                      : nullptr;
+    if (Renderer == nullptr) {
+        std::fprintf(stderr, "No software renderer: %s\n", SDL_GetError());
+        return false;
+    }
+    Window = BenchWindow;
+    SDL_RenderSetLogicalSize(Renderer, 1920, 1080);
+    TTF_Init();
+    gFont[1] = TTF_OpenFont("NegativeSpace.ttf", 96);
+    gFont[2] = TTF_OpenFont("NegativeSpace.ttf", 40);
+    gFont[3] = TTF_OpenFont("NegativeSpace.ttf", 250);
+    if (gFont[1] == nullptr) {
+        std::fprintf(stderr, "Font not found in the media folder: %s\n", TTF_GetError());
+        return false;
+    }
+    if (Mix_OpenAudio(44100, AUDIO_S16LSB, 2, 2048) < 0) {
+        std::fprintf(stderr, "No audio (benchmarks go on silently): %s\n", Mix_GetError());
+    }
+    LoadSounds();
+    loadImages("Liste.txt");
+    DefBoxes();
+    return true;
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    benchmark::Initialize(&argc, argv);
+    if (benchmark::ReportUnrecognizedArguments(argc, argv)) {
+        return 1;
+    }
+    if (!OpenMedia()) {
+        return 1;
+    }
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    Mix_CloseAudio();
+    SDL_Quit();
+    return 0;
+}
