@@ -1,0 +1,3 @@
+/* POSIX-only header: MSVC has no <sys/socket.h>. Part of the strict Windows check
+   (scripts/windows-check.sh); use the C++ standard library or SDL instead. */
+#error "<sys/socket.h> is POSIX-only and breaks the Windows build; use the standard library or SDL"
