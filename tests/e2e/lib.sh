@@ -241,6 +241,38 @@ e2e_screenshot()
 # Number of distinct colours in an image.
 e2e_colour_count() { convert "$1" -format '%k' info: 2>/dev/null; }
 
+# Share (0 to 1) of the pixels of an image, sampled at a quarter of its
+# size, for which the ImageMagick -fx expression EXPR holds; without EXPR
+# the mean brightness.
+e2e_share()
+{
+    local file=$1 expr=${2:-}
+    if [[ -n $expr ]]; then
+        convert "$file" -sample 25% -fx "$expr" -format '%[fx:mean]' info: 2>/dev/null
+    else
+        convert "$file" -format '%[fx:mean]' info: 2>/dev/null
+    fi
+}
+
+# Takes screenshots NAME-1, NAME-2, ... every half second until the share of
+# pixels for EXPR (see e2e_share) lies between LOW and HIGH, for at most
+# SECS seconds. Fails with WHAT otherwise.
+e2e_wait_screen()
+{
+    local name=$1 expr=$2 low=$3 high=$4 secs=$5 what=$6 i shot share
+    for ((i = 1; i <= secs * 2; i++)); do
+        shot=$(e2e_screenshot "$name-$i")
+        share=$(e2e_share "$shot" "$expr")
+        if awk -v s="$share" -v lo="$low" -v hi="$high" 'BEGIN { exit !(s >= lo && s <= hi) }'; then
+            e2e_log "$what ($name-$i.png, share $share)"
+            return 0
+        fi
+        e2e_game_running || e2e_fail "the program ended while waiting for: $what"
+        sleep 0.5
+    done
+    e2e_fail "not seen within ${secs} s: $what (last share $share)"
+}
+
 # Waits for the game to end by itself; sets E2E_GAME_STATUS (124 = killed
 # by its time limit).
 e2e_wait_exit()
