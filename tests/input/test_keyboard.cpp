@@ -25,17 +25,6 @@ class KeyboardTest : public WorldTest {
     }
 };
 
-TEST_F(KeyboardTest, ScancodeTable)
-{
-    const SDL_Scancode expected[12] = {
-        SDL_SCANCODE_UNKNOWN, SDL_SCANCODE_W,      SDL_SCANCODE_S,     SDL_SCANCODE_A,
-        SDL_SCANCODE_D,       SDL_SCANCODE_LSHIFT, SDL_SCANCODE_UP,    SDL_SCANCODE_DOWN,
-        SDL_SCANCODE_LEFT,    SDL_SCANCODE_RIGHT,  SDL_SCANCODE_RCTRL, SDL_SCANCODE_RETURN};
-    for (int i = 1; i <= 11; ++i) {
-        EXPECT_EQ(KeyScancodes[i], static_cast<int>(expected[i])) << i;
-    }
-}
-
 TEST_F(KeyboardTest, FlagsFollowHeldKeysAndLatchesWaitForRelease)
 {
     Player& p = Players[1];

@@ -27,20 +27,6 @@ TEST(TruncToIntTest, TruncatesInRangeAndSaturatesOutside)
     EXPECT_EQ(TruncToInt(std::numeric_limits<double>::quiet_NaN()), 0);
 }
 
-TEST_F(ObjectTest, ConstructorDefaults)
-{
-    Object o;
-    EXPECT_EQ(o.Layer, 3);
-    EXPECT_EQ(o.Image, 0);
-    EXPECT_EQ(o.W, 0.0f);
-    EXPECT_FALSE(o.Shootable);
-    EXPECT_EQ(o.Box, 0);
-    ObjectStack pool;
-    EXPECT_EQ(pool.Count, 0);
-    EXPECT_EQ(pool.Slots[0].Layer, 3);
-    EXPECT_EQ(pool.Slots[stacksize - 1].Layer, 3);
-}
-
 TEST_F(ObjectTest, CreateDeleteAndClearKeepOrder)
 {
     for (int i = 1; i <= 3; ++i) {

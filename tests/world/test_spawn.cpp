@@ -178,14 +178,4 @@ TEST_F(SpawnTest, NewSquareShapeAndAgeing)
     EXPECT_GT(maxAge, 2400);
 }
 
-TEST_F(SpawnTest, SpawnDoesNotTouchOtherTemplates)
-{
-    Objectlist[3].X = 77;
-    Objectlist[4].Box = 9;
-    Fill(5);
-    Tries(200, 10);
-    EXPECT_EQ(Objectlist[3].X, 77.0f);
-    EXPECT_EQ(Objectlist[4].Box, 9);
-}
-
 } // namespace
