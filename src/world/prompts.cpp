@@ -77,7 +77,7 @@ void WriteOptionLabels()
 }
 
 // The mixer's channel calls are only safe while the device is open; without
-// one the volumes are kept and take effect at the next start.
+// one there is nothing to set and only the values are kept.
 bool MixerOpen()
 {
     return Mix_QuerySpec(nullptr, nullptr, nullptr) != 0;
@@ -223,7 +223,7 @@ void SetupSection()
         if (Locker > 0) {
             --Locker;
         }
-        if (Locker == 0) {
+        if (Locker <= 0) {
             Mode = 2;
             IniMenu(false);
             WriteSettings();
