@@ -59,8 +59,17 @@ if ! "$cxx" "${common[@]}" -x c++-header "$work/prelude.h" -o "$work/prelude.h.g
 fi
 flags=("${common[@]}" -fsyntax-only -include "$work/prelude.h")
 
+# Files with a timing build variant are checked in both variants.
+jobs=()
+for f in "${files[@]}"; do
+    jobs+=("$f")
+    if grep -q 'ifdef VORLUNE_TIMING' "$f" 2>/dev/null; then
+        jobs+=("-DVORLUNE_TIMING $f")
+    fi
+done
+
 # Two at a time: the machine's cores are shared.
-printf '%s\n' "${files[@]}" | xargs -P 2 -I{} sh -c '
+printf '%s\n' "${jobs[@]}" | xargs -P 2 -I{} sh -c '
     if out=$("$0" "$@" {} 2>&1); then
         echo "ok   {}"
     else

@@ -79,6 +79,8 @@ PeriodStats Summarise(std::vector<float> samples)
 // One loop's record. Each is written only by its own thread; the report at
 // exit reads them after the threads have been joined.
 struct Series {
+    explicit Series(const char* loopName) : name(loopName) {}
+
     const char* name;
     int64_t lastNs = 0;
     int64_t windowStartNs = 0;
@@ -90,7 +92,7 @@ struct Series {
     long windowTextRenders = 0;
 };
 
-Series Loops[2] = {{"logic"}, {"frame"}};
+Series Loops[2] = {Series("logic"), Series("frame")};
 
 void PrintWindow(Series& s, int64_t nowNs)
 {
