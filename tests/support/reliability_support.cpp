@@ -4,6 +4,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
+#include <fstream>
 #include <system_error>
 
 namespace reliability {
@@ -78,6 +79,51 @@ bool CopyRunDirectoryHere()
         fs::copy(entry.path(), name, fs::copy_options::recursive, ec);
     }
     return fs::exists("NegativeSpace.ttf");
+}
+
+PatternInput::PatternInput(std::vector<std::pair<std::string, uint64_t>> pieces)
+    : pieces_(std::move(pieces)), chunk_(1 << 16)
+{
+}
+
+PatternInput::int_type PatternInput::underflow()
+{
+    std::size_t filled = 0;
+    while (filled < chunk_.size() && piece_ < pieces_.size()) {
+        const std::string& text = pieces_[piece_].first;
+        if (repeat_ >= pieces_[piece_].second || text.empty()) {
+            ++piece_;
+            repeat_ = 0;
+            offset_ = 0;
+            continue;
+        }
+        std::size_t n = text.size() - offset_;
+        if (n > chunk_.size() - filled) {
+            n = chunk_.size() - filled;
+        }
+        std::memcpy(chunk_.data() + filled, text.data() + offset_, n);
+        filled += n;
+        offset_ += n;
+        if (offset_ == text.size()) {
+            offset_ = 0;
+            ++repeat_;
+        }
+    }
+    if (filled == 0) {
+        return traits_type::eof();
+    }
+    produced_ += filled;
+    setg(chunk_.data(), chunk_.data(), chunk_.data() + filled);
+    return traits_type::to_int_type(chunk_[0]);
+}
+
+bool WritePatternFile(const std::string& path,
+                      const std::vector<std::pair<std::string, uint64_t>>& pieces)
+{
+    PatternInput source(pieces);
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    out << &source;
+    return static_cast<bool>(out);
 }
 
 } // namespace reliability

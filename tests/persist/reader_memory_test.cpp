@@ -1,0 +1,152 @@
+// Every reader of a text file holds its memory bounded, whatever the file:
+// the settings and score readers and the image, sound and music list loaders
+// are given a 100 MB line and a million lines, and the peak resident memory of
+// the process may grow by only a few line buffers meanwhile.
+#include "persist/scores.h"
+#include "persist/settings.h"
+#include "persist/textfile.h"
+#include "platform/audio.h"
+#include "render/images.h"
+#include "support/persist_support.h"
+#include "support/reliability_support.h"
+#include "world/globals.h"
+
+#include <gtest/gtest.h>
+#include <istream>
+#include <string>
+
+namespace {
+
+using reliability::PatternInput;
+
+constexpr uint64_t kHundredMegabytes = 100ull * 1024 * 1024;
+// Allowed growth of the peak resident memory while one reader works: a few
+// line buffers of MaxLineLength and the loaders' own bookkeeping, far below
+// what holding the input (100 MB, or a million strings) would take.
+constexpr long kAllowedGrowthKb = 24 * 1024;
+
+class ReaderMemoryTest : public PersistDirTest {
+  protected:
+    void SetUp() override
+    {
+        PersistDirTest::SetUp();
+        measured_ = reliability::StartPeakWindow();
+    }
+
+    // Checks the growth since SetUp or the previous call, then starts anew.
+    void ExpectBounded(const char* what)
+    {
+        if (measured_) {
+            const long grown = reliability::PeakGrowthKb();
+            EXPECT_LT(grown, kAllowedGrowthKb)
+                << what << ": peak memory grew by " << grown << " KiB";
+        }
+        measured_ = reliability::StartPeakWindow();
+    }
+
+    bool measured_ = false;
+};
+
+TEST_F(ReaderMemoryTest, SettingsReaderKeepsOneCappedLineOfAHugeValue)
+{
+    PatternInput source({{"Vsync\n0\nPadName\n", 1},
+                         {"p", kHundredMegabytes},
+                         {"\nDifficulty\n3\n", 1},
+                         {"Tutorial\n0\nMuVolume\n40\n", 250000}});
+    std::istream in(&source);
+    loadSettingsFrom(in);
+    ExpectBounded("settings");
+    EXPECT_EQ(source.Produced(), 16 + kHundredMegabytes + 14 + 250000ull * 23);
+    EXPECT_EQ(PadName, std::string(MaxLineLength, 'p'));
+    // The keys after the huge line still count.
+    EXPECT_EQ(Vsync, 0);
+    EXPECT_EQ(Difficulty, 3);
+    EXPECT_FALSE(Tutorial);
+    EXPECT_EQ(MuVolume, 40);
+}
+
+TEST_F(ReaderMemoryTest, ScoreReaderDropsEntriesPastItsTablesAndCapsNames)
+{
+    // A million lines: 250000 entries of one section, then one huge name.
+    PatternInput source({{"ScoreL1Name\nA name\nScoreL1Score\n12345\n", 250000},
+                         {"ScoreL2BName\n", 1},
+                         {"n", kHundredMegabytes},
+                         {"\nScoreL2BScore\n77\n", 1}});
+    std::istream in(&source);
+    loadScoreFrom(in);
+    ExpectBounded("scores");
+    for (int c = 1; c <= 11; ++c) {
+        EXPECT_EQ(ScoreTableNames[1][c], "A name") << c;
+        EXPECT_EQ(ScoreTable[1][c], 12345) << c;
+    }
+    EXPECT_EQ(ScoreTableNamesB[2][1], std::string(MaxLineLength, 'n'));
+    EXPECT_EQ(ScoreTableB[2][1], 77);
+    EXPECT_TRUE(ScoreTableNames[2][1].empty());
+
+    // The rewrite holds ten entries a section and the capped name.
+    SaveScores();
+    ExpectBounded("score rewrite");
+    const std::string written = ReadFileBytes("Scores.txt");
+    EXPECT_LT(written.size(), 2 * MaxLineLength);
+}
+
+TEST_F(ReaderMemoryTest, ListLoadersReadOnlyTheirSlotsOfAMillionLines)
+{
+    // No renderer and no audio device here: every load fails, which is all
+    // the better, as each line then also costs a diagnostic.
+    ASSERT_TRUE(reliability::WritePatternFile("many.txt", {{"missing.png\n", 1000000}}));
+    ASSERT_TRUE(reliability::WritePatternFile("Liste.txt", {{"missing.png\n", 1000000}}));
+    ASSERT_TRUE(reliability::WritePatternFile("Sounds.txt", {{"missing.wav\n", 1000000}}));
+    ASSERT_TRUE(reliability::WritePatternFile("Music.txt", {{"missing.ogg\n", 1000000}}));
+    measured_ = reliability::StartPeakWindow();
+
+    testing::internal::CaptureStdout();
+    loadImages("Liste.txt");
+    const std::string diagnostics = testing::internal::GetCapturedStdout();
+    ExpectBounded("image list");
+    EXPECT_EQ(texturesUsed, Spritenumber);
+    // One "Unable to load image" line per slot, none for the lines past 99.
+    std::size_t lines = 0;
+    for (std::size_t at = diagnostics.find("Unable to load image missing.png!");
+         at != std::string::npos;
+         at = diagnostics.find("Unable to load image missing.png!", at + 1)) {
+        ++lines;
+    }
+    EXPECT_EQ(lines, static_cast<std::size_t>(Spritenumber - 1));
+
+    LoadSounds();
+    ExpectBounded("sound list");
+    for (Mix_Chunk* chunk : Sounds) {
+        EXPECT_EQ(chunk, nullptr);
+    }
+    EXPECT_EQ(LoadMusic(), Musicnumber - 1);
+    ExpectBounded("music list");
+    EXPECT_EQ(ForEachListLine("many.txt", 1000000, [](int, const std::string&) {}), 1000000);
+    ExpectBounded("list walker");
+}
+
+TEST_F(ReaderMemoryTest, ListLoadersSurviveAHugeFirstLine)
+{
+    const std::vector<std::pair<std::string, uint64_t>> pieces = {{"q", kHundredMegabytes},
+                                                                  {"\nsecond\n", 1}};
+    for (const char* name : {"Liste.txt", "Sounds.txt", "Music.txt"}) {
+        ASSERT_TRUE(reliability::WritePatternFile(name, pieces)) << name;
+    }
+    measured_ = reliability::StartPeakWindow();
+
+    testing::internal::CaptureStdout();
+    loadImages("Liste.txt");
+    const std::string diagnostics = testing::internal::GetCapturedStdout();
+    ExpectBounded("image list");
+    EXPECT_EQ(texturesUsed, 3);
+    // The path in the message is the capped line, not the whole 100 MB.
+    EXPECT_LT(diagnostics.size(), 3 * MaxLineLength);
+    EXPECT_NE(diagnostics.find("Unable to load image second!"), std::string::npos);
+
+    LoadSounds();
+    ExpectBounded("sound list");
+    EXPECT_EQ(LoadMusic(), 2);
+    ExpectBounded("music list");
+}
+
+} // namespace
