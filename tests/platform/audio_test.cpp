@@ -51,21 +51,6 @@ TEST_F(AudioTest, SoundListLinesFillTheirEntries)
     EXPECT_NE(Sounds[5], nullptr);
 }
 
-TEST_F(AudioTest, SoundLinesPastTheTableAreIgnored)
-{
-    TempWorkDir dir;
-    ASSERT_TRUE(WriteWav("s.wav", 5));
-    std::string list;
-    for (int i = 0; i < Soundnumber + 20; ++i) {
-        list += "s.wav\n";
-    }
-    WriteFile("Sounds.txt", list);
-    LoadSounds();
-    EXPECT_EQ(Sounds[0], nullptr);
-    EXPECT_NE(Sounds[1], nullptr);
-    EXPECT_NE(Sounds[Soundnumber - 1], nullptr);
-}
-
 TEST_F(AudioTest, MusicManPicksOnlyListedTracksAndReadsTheListOnce)
 {
     TempWorkDir dir;
@@ -123,15 +108,20 @@ TEST_F(AudioTest, MissingMusicListPlaysNothingAndIsNotReadAgain)
     EXPECT_EQ(Music[1], nullptr);
 }
 
-TEST_F(AudioTest, MusicListIsBoundedAndFailedTracksStillCount)
+TEST_F(AudioTest, ListLinesPastTheTablesAreIgnoredAndFailedTracksCount)
 {
     TempWorkDir dir;
-    ASSERT_TRUE(WriteWav("m.wav", 50));
-    std::string list = "missing.ogg\n";
-    for (int i = 0; i < 30; ++i) {
+    ASSERT_TRUE(WriteWav("m.wav", 5));
+    std::string list;
+    for (int i = 0; i < Soundnumber + 20; ++i) {
         list += "m.wav\n";
     }
-    WriteFile("Music.txt", list);
+    WriteFile("Sounds.txt", list);
+    LoadSounds();
+    EXPECT_EQ(Sounds[0], nullptr);
+    EXPECT_NE(Sounds[Soundnumber - 1], nullptr);
+
+    WriteFile("Music.txt", "missing.ogg\n" + list);
     EXPECT_EQ(LoadMusic(), Musicnumber - 1);
     EXPECT_EQ(Music[0], nullptr);
     EXPECT_EQ(Music[1], nullptr);
@@ -140,6 +130,11 @@ TEST_F(AudioTest, MusicListIsBoundedAndFailedTracksStillCount)
 
 TEST_F(AudioTest, GunLoopsStartLoopingAndFadeOut)
 {
+    // Without a loaded sound nothing plays and nothing breaks.
+    GunLoopStart(1);
+    EXPECT_EQ(Mix_Playing(1), 0);
+    GunLoopStop(1);
+
     TempWorkDir dir;
     ASSERT_TRUE(WriteWav("gun.wav", 100));
     WriteFile("Sounds.txt", "gun.wav\n");
@@ -174,13 +169,6 @@ TEST_F(AudioTest, GunLoopsStartLoopingAndFadeOut)
     GunLoopStart(2);
     EXPECT_EQ(Mix_Playing(2), 1);
     EXPECT_EQ(Mix_FadingChannel(2), MIX_NO_FADING);
-}
-
-TEST_F(AudioTest, GunLoopWithoutASoundPlaysNothing)
-{
-    GunLoopStart(1);
-    EXPECT_EQ(Mix_Playing(1), 0);
-    GunLoopStop(1);
 }
 
 } // namespace

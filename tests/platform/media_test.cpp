@@ -267,14 +267,4 @@ TEST_F(IniSdlTest, NoVideoDriverLeavesWindowAndRendererEmpty)
     EXPECT_NE(gFont[1], nullptr);
 }
 
-TEST_F(IniSdlTest, ReleaseRenderContextIsHarmlessWithoutGl)
-{
-    FullScreen = false;
-    RunIniSdl();
-    ReleaseRenderContext();
-    EXPECT_EQ(SDL_GL_GetCurrentContext(), nullptr);
-    ASSERT_NE(Renderer, nullptr);
-    EXPECT_EQ(SDL_RenderClear(Renderer), 0);
-}
-
 } // namespace

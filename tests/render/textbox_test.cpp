@@ -149,20 +149,4 @@ TEST_F(TextBoxTest, WrapBreaksTheTextIntoLines)
     EXPECT_GT(h, high);
 }
 
-TEST_F(TextBoxTest, DefaultsAndDefBoxes)
-{
-    TextBox box;
-    EXPECT_EQ(box.Wrap, 9000);
-    EXPECT_EQ(box.Texture, nullptr);
-    EXPECT_EQ(box.Text, "Textbox");
-    EXPECT_EQ(box.Font, 1);
-    EXPECT_EQ(box.DrawnFont, 0);
-    EXPECT_EQ(box.DrawnText, "");
-    EXPECT_EQ(box.Color.a, 0);
-
-    DefBoxes();
-    EXPECT_EQ(Boxes[1].Text, "Hallo");
-    EXPECT_EQ(Boxes[1].Font, 1);
-}
-
 } // namespace
