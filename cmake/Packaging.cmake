@@ -22,7 +22,19 @@ endif()
 
 set(VORLUNE_PACKAGE_DIR ${CMAKE_SOURCE_DIR}/packaging)
 
-install(TARGETS vorlune RUNTIME DESTINATION . COMPONENT game)
+if(MINGW AND NOT CMAKE_VERSION VERSION_LESS 3.21)
+  # vcpkg copies the DLLs beside the program at build time (MSVC); with
+  # MinGW-w64 (MSYS2) the SDL and compiler runtime DLLs are gathered here, so
+  # the installed folder also runs outside the MSYS2 shell.
+  get_filename_component(VORLUNE_COMPILER_BIN ${CMAKE_CXX_COMPILER} DIRECTORY)
+  install(TARGETS vorlune RUNTIME_DEPENDENCY_SET vorlune_dlls RUNTIME DESTINATION . COMPONENT game)
+  install(RUNTIME_DEPENDENCY_SET vorlune_dlls DESTINATION . COMPONENT game
+    PRE_EXCLUDE_REGEXES "^api-ms-" "^ext-ms-"
+    POST_EXCLUDE_REGEXES ".*[Ss]ystem32/.*"
+    DIRECTORIES ${VORLUNE_COMPILER_BIN} $ENV{PATH})
+else()
+  install(TARGETS vorlune RUNTIME DESTINATION . COMPONENT game)
+endif()
 # Everything the build put beside the program, except the files the game
 # writes while it runs and the build's own stamp.
 install(DIRECTORY ${VORLUNE_RUN_DIR}/ DESTINATION . COMPONENT game

@@ -57,6 +57,8 @@ constexpr int64_t WindowNs = 5'000'000'000;
 
 struct PeriodStats {
     size_t count = 0;
+    double min = 0.0;
+    double p1 = 0.0;
     double median = 0.0;
     double p99 = 0.0;
     double max = 0.0;
@@ -70,6 +72,8 @@ PeriodStats Summarise(std::vector<float> samples)
         return s;
     }
     std::sort(samples.begin(), samples.end());
+    s.min = samples.front();
+    s.p1 = samples[samples.size() / 100];
     s.median = samples[samples.size() / 2];
     s.p99 = samples[std::min(samples.size() - 1, samples.size() * 99 / 100)];
     s.max = samples.back();
@@ -97,8 +101,10 @@ Series Loops[2] = {Series("logic"), Series("frame")};
 void PrintWindow(Series& s, int64_t nowNs)
 {
     const PeriodStats w = Summarise(s.window);
-    std::printf("timing: %s t=%.1f s n=%zu median=%.3f ms p99=%.3f ms max=%.3f ms", s.name,
-                (nowNs - ProgramStartNs) / 1e9, w.count, w.median, w.p99, w.max);
+    std::printf("timing: %s t=%.1f s n=%zu median=%.3f ms p99=%.3f ms max=%.3f ms min=%.3f ms "
+                "p1=%.3f ms",
+                s.name, (nowNs - ProgramStartNs) / 1e9, w.count, w.median, w.p99, w.max, w.min,
+                w.p1);
     if (&s == &Loops[1]) {
         std::printf(" text_renders=%ld", s.windowTextRenders);
     }
@@ -149,8 +155,9 @@ void TimingReport()
 {
     for (Series& s : Loops) {
         const PeriodStats a = Summarise(s.all);
-        std::printf("timing: %s total n=%zu median=%.3f ms p99=%.3f ms max=%.3f ms\n", s.name,
-                    a.count, a.median, a.p99, a.max);
+        std::printf("timing: %s total n=%zu median=%.3f ms p99=%.3f ms max=%.3f ms min=%.3f ms "
+                    "p1=%.3f ms\n",
+                    s.name, a.count, a.median, a.p99, a.max, a.min, a.p1);
     }
     std::printf("timing: text renderings after the first frame %ld, in %ld frames\n",
                 Loops[1].textRenders, Loops[1].framesWithText);
