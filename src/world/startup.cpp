@@ -21,6 +21,11 @@ int RunVorlune()
     // Diagnostics reach a log or pipe line by line, even if the game is killed.
     std::setvbuf(stdout, nullptr, _IOLBF, BUFSIZ);
     loadSettings("Settings.txt");
+    // The window's close button is ignored by design, but Ctrl+C and kill
+    // still end the program the usual way: SDL must not turn them into quit
+    // events that nobody acts on. Both files are replaced atomically, so an
+    // interrupted write loses nothing.
+    SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
     iniSDL(AA);
     if (Window == nullptr || Renderer == nullptr) {
         std::printf("Vorlune cannot run without a window and a renderer: %s\n", SDL_GetError());
