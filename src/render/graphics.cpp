@@ -26,6 +26,37 @@ SDL_Color ClearColor{0, 0, 0, 255};
 
 std::atomic<bool> BlueTexturesRequested{false};
 
+// Whether the last snapshot differs from the one before it in anything a
+// frame shows. The drawing thread redraws an unchanged picture only now and
+// then, so an idle screen costs next to nothing.
+bool SnapChanged = true;
+constexpr Uint32 UnchangedRedrawMs = 250;
+
+bool SameLook(const Object& a, const Object& b)
+{
+    return a.Image == b.Image && a.X == b.X && a.Y == b.Y && a.FrameW == b.FrameW &&
+           a.FrameH == b.FrameH && a.W == b.W && a.H == b.H && a.Frame == b.Frame &&
+           a.Layer == b.Layer && a.Angle == b.Angle && a.Box == b.Box && a.Flip == b.Flip;
+}
+
+bool SamePool(const ObjectStack& a, const ObjectStack& b)
+{
+    if (a.Count != b.Count) {
+        return false;
+    }
+    for (int i = 0; i <= a.Count; ++i) {
+        if (!SameLook(a.Slots[i], b.Slots[i])) {
+            return false;
+        }
+    }
+    return true;
+}
+
+bool SameColor(const SDL_Color& a, const SDL_Color& b)
+{
+    return a.r == b.r && a.g == b.g && a.b == b.b && a.a == b.a;
+}
+
 Uint8 Low8(int32_t v)
 {
     return static_cast<Uint8>(v & 0xFF);
@@ -76,14 +107,24 @@ int GraphicHandler(void*)
     // At most one frame per 16 ms, counted from the end of the previous
     // sleep so that drawing time is part of the period.
     LoopPacer pacer(16.0);
+    Uint32 lastDrawn = 0;
+    bool drawnOnce = false;
     for (;;) {
+        bool changed = ProcessRenderRequests();
         {
             std::lock_guard<std::mutex> lock(StateMutex);
             if (!running) {
                 break;
             }
+            TakeFrameSnapshot();
+            changed = changed || SnapChanged;
         }
-        GraphicFrame();
+        const Uint32 now = SDL_GetTicks();
+        if (changed || !drawnOnce || now - lastDrawn >= UnchangedRedrawMs) {
+            DrawFrameSnapshot();
+            lastDrawn = now;
+            drawnOnce = true;
+        }
         TimingMark(TimingLoop::Frame);
         pacer.Wait();
     }
@@ -118,6 +159,8 @@ void GraphicFrame()
 
 void TakeFrameSnapshot()
 {
+    bool changed = !SamePool(SnapStack, Stack) || !SamePool(SnapInterface, interface) ||
+                   SnapR != r || SnapG != g || SnapB != b || SnapKCodeOn != KCodeOn;
     SnapStack.CopyFrom(Stack);
     SnapInterface.CopyFrom(interface);
     SnapR = r;
@@ -129,11 +172,17 @@ void TakeFrameSnapshot()
         const TextBox& box = Boxes[i];
         if (mirror.Text != box.Text) {
             mirror.Text = box.Text;
+            changed = true;
+        }
+        if (!SameColor(mirror.Color, box.Color) || mirror.Font != box.Font ||
+            mirror.Wrap != box.Wrap) {
+            changed = true;
         }
         mirror.Color = box.Color;
         mirror.Font = box.Font;
         mirror.Wrap = box.Wrap;
     }
+    SnapChanged = changed;
 }
 
 void DrawFrameSnapshot()
@@ -161,16 +210,22 @@ void RequestBlueTextures()
     BlueTexturesRequested.store(true);
 }
 
-void ProcessRenderRequests()
+bool ProcessRenderRequests()
 {
     if (!BlueTexturesRequested.exchange(false)) {
-        return;
+        return false;
     }
     if (Renderer == nullptr) {
-        return;
+        return false;
     }
     ReplaceImage(2, MakeSquareTexture(0, 0, 255));
     ReplaceImage(3, MakeSquareTexture(0, 0, 51));
+    return true;
+}
+
+bool FrameSnapshotChanged()
+{
+    return SnapChanged;
 }
 
 void ResetRenderCaches()
@@ -185,6 +240,7 @@ void ResetRenderCaches()
     SnapInterface.Clear();
     SnapR = SnapG = SnapB = 255;
     SnapKCodeOn = false;
+    SnapChanged = true;
     ClearColor = SDL_Color{0, 0, 0, 255};
     BlueTexturesRequested.store(false);
 }

@@ -20,8 +20,13 @@ void DrawFrameSnapshot();
 // squares; done before its next frame. The caller holds StateMutex.
 void RequestBlueTextures();
 // Carries out pending requests; graphics thread only (or tests, when no
-// graphics thread runs).
-void ProcessRenderRequests();
+// graphics thread runs). Returns true when it changed a texture.
+bool ProcessRenderRequests();
+
+// True when the last snapshot differs from the one before it in anything a
+// frame shows (pools, background, text boxes). The graphics thread redraws an
+// unchanged picture only every quarter second.
+bool FrameSnapshotChanged();
 
 // Destroys the cached text textures (the graphics thread's and the shared
 // boxes') and forgets the last snapshot and pending requests. Needed before

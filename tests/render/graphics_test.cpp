@@ -114,6 +114,34 @@ TEST_F(DrawingTest, FrameShowsThePoolsAsTheyStoodAtTheSnapshot)
     ExpectColor(ReadPixel(50, 50), 0, 255, 255, "after the next snapshot");
 }
 
+TEST_F(DrawingTest, SnapshotTellsWhetherAnythingShownHasChanged)
+{
+    auto snapshotChanged = [] {
+        std::lock_guard<std::mutex> lock(StateMutex);
+        TakeFrameSnapshot();
+        return FrameSnapshotChanged();
+    };
+    Stack.Create(Square(2, 10, 10, 50, 1));
+    Boxes[3].Text = "Start Game";
+    snapshotChanged();
+    EXPECT_FALSE(snapshotChanged()) << "nothing changed";
+
+    Stack.Slots[1].W = 51.0f;
+    EXPECT_TRUE(snapshotChanged()) << "a square grew";
+    EXPECT_FALSE(snapshotChanged());
+    Stack.Slots[1].AgeTimer = 77;
+    EXPECT_FALSE(snapshotChanged()) << "a timer is not drawn";
+    Boxes[3].Color = SDL_Color{255, 0, 0, 0};
+    EXPECT_TRUE(snapshotChanged()) << "highlight colour";
+    Boxes[3].Text = "Exit";
+    EXPECT_TRUE(snapshotChanged()) << "label text";
+    g = 200;
+    EXPECT_TRUE(snapshotChanged()) << "background";
+    interface.Create(Square(1, 0, 0, 100, 3));
+    EXPECT_TRUE(snapshotChanged()) << "crosshair appeared";
+    EXPECT_FALSE(snapshotChanged());
+}
+
 TEST_F(DrawingTest, CreateScreenCoversThePlayfieldWithTheTopLeftOfImage5)
 {
     // 200 x 200: the top-left quarter is blue, the rest yellow.
