@@ -25,7 +25,11 @@ PLAY_PACKAGES=(
 )
 # Needed in addition by the end-to-end tests (X server, key input,
 # screenshots; Mesa's software OpenGL for the game's window).
-TEST_PACKAGES=(xvfb xauth xdotool x11-apps imagemagick libgl1-mesa-dri)
+TEST_PACKAGES=(
+    xvfb xauth xdotool x11-apps imagemagick libgl1-mesa-dri
+    # Benchmarks (built, not run, by the tests) and the Windows compile check.
+    libbenchmark-dev g++-mingw-w64-x86-64-posix
+)
 
 log() { printf '==> %s\n' "$*"; }
 die()
@@ -105,7 +109,13 @@ test_stage_ctest()
     ctest --test-dir "$BUILD_DIR" --output-on-failure -j2
 }
 
-TEST_STAGES=(test_stage_ctest)
+# Every game source compiled for Windows with the MinGW-w64 cross compiler.
+test_stage_windows()
+{
+    bash "$ROOT/scripts/windows-check.sh"
+}
+
+TEST_STAGES=(test_stage_ctest test_stage_windows)
 
 # Returns 0 when every stage passed, else the status of the first failure.
 run_test_stages()
