@@ -19,7 +19,12 @@
 int RunVorlune()
 {
     // Diagnostics reach a log or pipe line by line, even if the game is killed.
+    // (The Windows runtime treats line buffering as full buffering.)
+#ifdef _WIN32
+    std::setvbuf(stdout, nullptr, _IONBF, 0);
+#else
     std::setvbuf(stdout, nullptr, _IOLBF, BUFSIZ);
+#endif
     loadSettings("Settings.txt");
     // The window's close button is ignored by design, but Ctrl+C and kill
     // still end the program the usual way: SDL must not turn them into quit
