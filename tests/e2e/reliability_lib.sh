@@ -64,6 +64,32 @@ rel_tap()
     sleep 0.25
 }
 
+# Number of pure red pixels in a screenshot (the highlighted menu entry is
+# drawn in red; the start-up screens have none).
+rel_red_pixels()
+{
+    convert "$1" -format %c histogram:info:- 2>/dev/null |
+        awk '/#FF0000/ { sub(":", "", $1); n += $1 } END { print n + 0 }'
+}
+
+# From the start-up screens to the main menu: releases Space once a second
+# (the warning screen reads no input for its first 500 logic ticks, however
+# long those take) until a screenshot shows the red highlight of the menu.
+rel_wait_main_menu()
+{
+    local secs=$1 started=$SECONDS shot
+    while ((SECONDS - started < secs)); do
+        e2e_game_running || e2e_fail "the program ended on the start-up screens"
+        rel_tap space
+        sleep 0.6
+        shot=$(e2e_screenshot menu-wait)
+        if (($(rel_red_pixels "$shot") > 1000)); then
+            return 0
+        fi
+    done
+    e2e_fail "no main menu within $secs s"
+}
+
 # Ends the run the way a player would: Escape released about once a second
 # (the first release ends the keyboard notice, later ones, once the warning
 # screen reads input, end the program). Fails unless the program exits with
