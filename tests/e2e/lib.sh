@@ -290,3 +290,258 @@ e2e_wait_exit()
     E2E_GAME_STATUS=$?
     E2E_GAME_PID=""
 }
+
+# ---------------------------------------------------------------------------
+# Helpers for the menu and high-score tests.
+
+# Sets the value line after the key line KEY of the work directory's
+# Settings.txt to VALUE (the key must be there: e2e_make_workdir writes all).
+e2e_set_setting()
+{
+    local key=$1 value=$2 file=$E2E_WORKDIR/Settings.txt
+    grep -qx -- "$key" "$file" || e2e_fail "no key line $key in $file"
+    if ! awk -v key="$key" -v value="$value" \
+        'prev == key { $0 = value } { print; prev = $0 }' "$file" >"$file.new"; then
+        e2e_fail "cannot write $file.new"
+    fi
+    mv -- "$file.new" "$file" || e2e_fail "cannot replace $file"
+}
+
+# Presses and releases each key in turn, holding it for 150 ms. The game
+# polls the keyboard state for the menus, so a key must stay down across at
+# least one pass of the main loop (16 ms) and of the logic thread to count;
+# a quick press and release in one event batch could go unseen.
+e2e_tap()
+{
+    local key
+    [[ -n $E2E_WINDOW ]] || e2e_fail "e2e_tap before the window was found"
+    DISPLAY=$E2E_DISPLAY timeout 5 xdotool windowfocus "$E2E_WINDOW" 2>/dev/null
+    for key; do
+        DISPLAY=$E2E_DISPLAY timeout 5 xdotool keydown "$key" ||
+            e2e_fail "xdotool could not press $key"
+        sleep 0.15
+        DISPLAY=$E2E_DISPLAY timeout 5 xdotool keyup "$key" ||
+            e2e_fail "xdotool could not release $key"
+        sleep 0.15
+    done
+}
+
+# Presses (e2e_hold) or releases (e2e_release) all the keys given and
+# leaves them so; keys are xdotool names, right Ctrl is keycode 105.
+e2e_hold()
+{
+    [[ -n $E2E_WINDOW ]] || e2e_fail "e2e_hold before the window was found"
+    local args=() key
+    for key; do args+=(keydown "$key"); done
+    DISPLAY=$E2E_DISPLAY timeout 5 xdotool windowfocus "$E2E_WINDOW" 2>/dev/null
+    DISPLAY=$E2E_DISPLAY timeout 5 xdotool "${args[@]}" || e2e_fail "xdotool could not press $*"
+}
+e2e_release()
+{
+    local args=() key
+    for key; do args+=(keyup "$key"); done
+    DISPLAY=$E2E_DISPLAY timeout 5 xdotool "${args[@]}" 2>/dev/null
+    return 0
+}
+
+# Grabs the display into the temporary directory as NAME.xwd (fast, not
+# kept), with a copy sampled at a quarter of the size beside it (NAME.ppm)
+# for quick pixel counts, and prints the path of the .xwd file. e2e_keep
+# turns a grab into an artifact PNG.
+e2e_grab()
+{
+    local out=$E2E_TMP/$1.xwd
+    DISPLAY=$E2E_DISPLAY timeout 20 xwd -root -silent -display "$E2E_DISPLAY" >"$out" ||
+        e2e_fail "grab $1 failed"
+    timeout 20 convert "xwd:$out" -sample 25% "ppm:${out%.xwd}.ppm" || e2e_fail "grab $1 unreadable"
+    printf '%s\n' "$out"
+}
+e2e_keep()
+{
+    local out=$E2E_ARTIFACTS/$2.png
+    timeout 20 convert "xwd:$1" "png:$out" || e2e_fail "cannot save $2"
+    printf '%s\n' "$out"
+}
+
+# Image reference for ImageMagick: grabs are xwd files, whose suffix it
+# does not know.
+e2e_image_ref() { if [[ $1 == *.xwd ]]; then printf 'xwd:%s\n' "$1"; else printf '%s\n' "$1"; fi; }
+
+# Shares (0 to 1) of the pixels in regions of an image for which -fx
+# expressions hold, printed on one line: e2e_region_shares FILE GEOMETRY
+# EXPR [GEOMETRY EXPR]... with GEOMETRY as WxH+X+Y of the 1920x1080 screen.
+# For a grab the quarter-size copy is counted (-fx is slow on full size).
+e2e_region_shares()
+{
+    local file=$1 small=0 geometry w h x y
+    local -a ops=()
+    shift
+    if [[ $file == *.xwd && -f ${file%.xwd}.ppm ]]; then
+        file=${file%.xwd}.ppm small=1
+    fi
+    while (($# >= 2)); do
+        geometry=$1
+        if ((small)) && [[ $geometry =~ ^([0-9]+)x([0-9]+)\+([0-9]+)\+([0-9]+)$ ]]; then
+            w=$((BASH_REMATCH[1] / 4)) h=$((BASH_REMATCH[2] / 4))
+            x=$((BASH_REMATCH[3] / 4)) y=$((BASH_REMATCH[4] / 4))
+            geometry=${w}x$h+$x+$y
+        fi
+        ops+=('(' +clone -crop "$geometry" +repage -fx "$2" -format '%[fx:mean] ' -write info: +delete ')')
+        shift 2
+    done
+    convert "$(e2e_image_ref "$file")" "${ops[@]}" null: 2>/dev/null || printf 'error'
+    printf '\n'
+}
+
+# Share of the pixels in one region (see e2e_region_shares); 0 when the
+# image cannot be read.
+e2e_region_share()
+{
+    local share
+    share=$(e2e_region_shares "$@")
+    share=${share%% *}
+    [[ $share =~ ^[0-9.e+-]+$ ]] || share=0
+    printf '%s\n' "$share"
+}
+
+# True when the number A is greater than the number B.
+e2e_greater() { awk -v a="$1" -v b="$2" 'BEGIN { exit !(a > b) }'; }
+
+# -fx expressions for the colours of the screens: the red highlight, black
+# (dark) text and backdrop, the blue credits, white background and text.
+E2E_RED='r>0.7&&g<0.3&&b<0.3'
+E2E_DARK='r<0.3&&g<0.3&&b<0.3'
+E2E_BLUE='b>0.7&&r<0.3&&g<0.3'
+E2E_WHITE='r>0.95&&g>0.95&&b>0.95'
+
+# Region of menu entry N (1 based): entries are drawn every 100 pixels from
+# y 300 at x 700 in the 96 point font, whose letters fill about y+20 to y+95.
+e2e_entry_band() { printf '600x70+700+%d\n' $((300 + 100 * ($1 - 1) + 22)); }
+
+# Prints which start-up or menu screen a grab shows: notice (keyboard
+# notice, text from x 450), warning (text from x 100), title (blue
+# credits), menu (a red entry at x 700) or other. All of them have a
+# white top edge; before its first frame the window is black.
+e2e_screen()
+{
+    local top credits band1 band2 band3 strip notice
+    read -r top credits band1 band2 band3 strip notice < <(e2e_region_shares "$1" \
+        1920x60+0+0 "$E2E_WHITE" 1800x250+100+800 "$E2E_BLUE" \
+        "$(e2e_entry_band 1)" "$E2E_RED" "$(e2e_entry_band 2)" "$E2E_RED" \
+        "$(e2e_entry_band 3)" "$E2E_RED" 300x800+100+200 "$E2E_DARK" \
+        900x500+450+100 "$E2E_DARK")
+    if [[ -z $notice ]] || ! e2e_greater "$top" 0.9; then
+        echo other
+    elif e2e_greater "$credits" 0.01; then
+        echo title
+    elif e2e_greater "$band1" 0.03 || e2e_greater "$band2" 0.03 || e2e_greater "$band3" 0.03; then
+        echo menu
+    elif e2e_greater "$strip" 0.03; then
+        echo warning
+    elif e2e_greater "$notice" 0.02; then
+        echo notice
+    else
+        echo other
+    fi
+}
+
+# Grabs the display every 0.3 s until e2e_screen reports WANTED, for at
+# most SECS seconds; fails at once on a screen in the space separated list
+# FORBIDDEN. Sets E2E_GRAB to the matching grab.
+E2E_GRAB=""
+e2e_wait_for_screen()
+{
+    local wanted=$1 secs=$2 forbidden=${3:-} start=$SECONDS screen="" i=0
+    while ((SECONDS - start < secs)); do
+        i=$((i + 1))
+        E2E_GRAB=$(e2e_grab "screen-$wanted-$i")
+        screen=$(e2e_screen "$E2E_GRAB")
+        if [[ $screen == "$wanted" ]]; then
+            e2e_log "$wanted screen after $((SECONDS - start)) s"
+            return 0
+        fi
+        if [[ " $forbidden " == *" $screen "* ]]; then
+            e2e_keep "$E2E_GRAB" "unexpected-$screen" >/dev/null
+            e2e_fail "saw the $screen screen while waiting for the $wanted screen"
+        fi
+        e2e_game_running || e2e_fail "the program ended while waiting for the $wanted screen"
+        sleep 0.3
+    done
+    e2e_keep "$E2E_GRAB" "timeout-$wanted" >/dev/null
+    e2e_fail "no $wanted screen within $secs s (last seen: $screen)"
+}
+
+# True when in GRAB entry WANT of a menu with COUNT entries is red and no
+# other is; prints the red shares of the entries.
+e2e_highlight_is()
+{
+    local grab=$1 want=$2 count=$3 n red ok=0 shares=""
+    for ((n = 1; n <= count; n++)); do
+        red=$(e2e_region_share "$grab" "$(e2e_entry_band "$n")" "$E2E_RED")
+        shares+=" $red"
+        if ((n == want)); then
+            e2e_greater "$red" 0.03 || ok=1
+        else
+            e2e_greater "$red" 0.002 && ok=1
+        fi
+    done
+    printf '%s\n' "${shares# }"
+    return $ok
+}
+
+# Waits up to SECS seconds (default 5) until the red highlight is on entry
+# WANT of a menu with COUNT entries and on no other; WHAT names the screen
+# in the messages. Sets E2E_GRAB.
+e2e_wait_highlight()
+{
+    local want=$1 count=$2 what=$3 secs=${4:-5} start=$SECONDS i=0 shares
+    while :; do
+        i=$((i + 1))
+        E2E_GRAB=$(e2e_grab "highlight-$i")
+        if shares=$(e2e_highlight_is "$E2E_GRAB" "$want" "$count"); then
+            e2e_log "$what: red highlight on entry $want of $count"
+            return 0
+        fi
+        e2e_game_running || e2e_fail "the program ended while waiting for: $what"
+        ((SECONDS - start < secs)) || break
+        sleep 0.2
+    done
+    e2e_keep "$E2E_GRAB" "timeout-highlight" >/dev/null
+    e2e_fail "$what: the highlight is not on entry $want of $count (red shares: $shares)"
+}
+
+# From the start of the program to the main menu: waits for the keyboard
+# notice, ends it with a key, waits for the warning and sends a key, which
+# the warning takes once its first 500 logic ticks are over.
+e2e_skip_to_menu()
+{
+    e2e_wait_for_screen notice 30 "warning title menu"
+    e2e_tap Return
+    e2e_wait_for_screen warning 15 "title menu"
+    e2e_tap Return
+    e2e_wait_for_screen menu 30 "title"
+}
+
+# Fails unless tesseract and its English data are installed (Debian
+# package tesseract-ocr).
+e2e_require_ocr()
+{
+    command -v tesseract >/dev/null 2>&1 || e2e_fail "missing tool: tesseract (install: tesseract-ocr)"
+    tesseract --list-langs 2>/dev/null | grep -qx eng ||
+        e2e_fail "tesseract has no English data (install: tesseract-ocr-eng)"
+}
+
+# Text that tesseract reads in an image, or in its region GEOMETRY (cut
+# out with a white margin, which helps it with large screen text). With
+# CHANNEL "red" only the red channel is read: black text on a red
+# background then shows as black on white.
+e2e_ocr()
+{
+    local file=$1 geometry=${2:-} channel=${3:-} png=$E2E_TMP/ocr.png
+    local -a ops=()
+    [[ -n $geometry ]] && ops+=(-crop "$geometry" +repage)
+    [[ $channel == red ]] && ops+=(-channel R -separate)
+    convert "$(e2e_image_ref "$file")" "${ops[@]}" -bordercolor white -border 20 "png:$png" 2>/dev/null ||
+        e2e_fail "cannot prepare $file for OCR"
+    timeout 60 tesseract "$png" - --psm 6 2>/dev/null
+}
