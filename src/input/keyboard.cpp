@@ -30,3 +30,16 @@ void CheckKeyboard()
         }
     }
 }
+
+void ForgetScreenInput()
+{
+    MenuS = false;
+    MenuS1 = false;
+    MenuS2 = false;
+    Player& p = Players[1];
+    for (int i = 1; i <= 11; ++i) {
+        if (p.KeyFlags[i]) {
+            p.KeyLatch[i] = true;
+        }
+    }
+}

@@ -15,3 +15,10 @@ extern bool KeyboardHeld[12];
 void CaptureKeyboardState();
 
 void CheckKeyboard();
+
+// Called when a screen is set up: drops the select, erase and confirm
+// requests made on the previous screen and latches every key still held, so
+// that a key held into a new screen (a fire key when a game ends, Shift that
+// skipped the title) acts there only after it has been released and pressed
+// again, as a pad button already does.
+void ForgetScreenInput();

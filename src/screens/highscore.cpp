@@ -1,5 +1,6 @@
 #include "screens/highscore.h"
 
+#include "input/keyboard.h"
 #include "persist/scores.h"
 #include "screens/menu.h"
 #include "world/globals.h"
@@ -83,10 +84,8 @@ void IniEnterHighScore(int place)
     EnteredName.clear();
     Placed = place;
     Zeiger = 0;
-    // Requests made on the previous screen must not type or confirm here.
-    MenuS = false;
-    MenuS1 = false;
-    MenuS2 = false;
+    // Requests and keys from the previous screen must not type or confirm here.
+    ForgetScreenInput();
 
     Boxes[1].Text = "Enter Highscore";
     Boxes[1].Color = Black;
@@ -105,9 +104,7 @@ void IniEnterHighScore(int place)
 void IniHighScoreList()
 {
     Stack.Clear();
-    MenuS = false;
-    MenuS1 = false;
-    MenuS2 = false;
+    ForgetScreenInput();
     for (int i = 1; i <= Places; ++i) {
         Boxes[i].Text = "Score";
         Boxes[i].Color = Black;

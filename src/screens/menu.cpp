@@ -1,5 +1,6 @@
 #include "screens/menu.h"
 
+#include "input/keyboard.h"
 #include "world/globals.h"
 
 namespace {
@@ -103,11 +104,9 @@ void IniMenu(bool options)
     Counter = 0;
     Sound1 = false;
     Sound2 = false;
-    // A request left over from the previous screen must not act on this one
-    // (a Shift that skipped the title would otherwise start a game at once).
-    MenuS = false;
-    MenuS1 = false;
-    MenuS2 = false;
+    // A request or a key left over from the previous screen must not act on
+    // this one (a fire key held when a game ends would start the next game).
+    ForgetScreenInput();
     // The mixer's channel calls are only safe while the device is open.
     if (Mix_QuerySpec(nullptr, nullptr, nullptr) != 0) {
         Mix_HaltChannel(-1);

@@ -1,6 +1,8 @@
 // The screen sections of the logic pass: start-up countdown, menus, options,
 // keyboard notice, controller set-up prompts and the end of a game.
 #include "input/keyboard.h"
+#include "screens/game.h"
+#include "screens/highscore.h"
 #include "screens/menu.h"
 #include "support/screens_support.h"
 #include "support/sdl_support.h"
@@ -72,8 +74,9 @@ TEST_F(PromptsTest, StartUpCountdownShowsWarningTitleThenMainMenu)
     const std::string credits = BoxOf(2).Text;
     EXPECT_GT(credits.size(), 300u);
     EXPECT_LT(credits.size(), 420u);
-    for (const char* part : {"Vorlune", "the Vorlune team", "2026", "Liberation Sans Narrow", "zlib", "SDL2_mixer",
-                             "GCC Runtime Library Exception", "\"licenses\""}) {
+    for (const char* part :
+         {"Vorlune", "the Vorlune team", "2026", "Liberation Sans Narrow", "zlib", "SDL2_mixer",
+          "GCC Runtime Library Exception", "\"licenses\""}) {
         EXPECT_NE(credits.find(part), std::string::npos) << part;
     }
     for (char c : credits) {
@@ -532,4 +535,45 @@ TEST_F(PromptsTest, EndOfGameFromTheGameTick)
     Passes(1);
     EXPECT_EQ(Mode, 2);
     EXPECT_EQ(ScoreTable[2][10], 10);
+}
+
+TEST_F(PromptsTest, KeysHeldIntoANewScreenActOnlyAfterTheirRelease)
+{
+    // Left Shift fires while the game is lost; still held when the menus come
+    // back, it must not start the next game at once.
+    for (int i = 1; i <= 10; ++i) {
+        ScoreTable[2][i] = 10;
+    }
+    Keyboard = true;
+    Tutorial = false;
+    IniGame();
+    KeyboardHeld[5] = true;
+    Passes(2);
+    ASSERT_TRUE(Players[1].KeyFlags[5]);
+    SetUpEndedGame(5);
+    Passes(1);
+    ASSERT_EQ(Mode, 2);
+    Passes(5);
+    EXPECT_EQ(Mode, 2) << "a held fire key started a game";
+
+    // Released and pressed again, it selects as usual.
+    KeyboardHeld[5] = false;
+    Passes(1);
+    KeyboardHeld[5] = true;
+    Passes(1);
+    EXPECT_EQ(Mode, 1);
+
+    // The same for A held into the name entry: no letter moves until released.
+    Mode = 2;
+    KeyboardHeld[5] = false;
+    KeyboardHeld[3] = true;
+    Passes(1);
+    IniEnterHighScore(1);
+    Passes(3);
+    EXPECT_EQ(Zeiger, 0);
+    KeyboardHeld[3] = false;
+    Passes(1);
+    KeyboardHeld[3] = true;
+    Passes(1);
+    EXPECT_EQ(Zeiger, 53);
 }
