@@ -27,6 +27,8 @@ PLAY_PACKAGES=(
 # screenshots; Mesa's software OpenGL for the game's window).
 TEST_PACKAGES=(
     xvfb xauth xdotool x11-apps imagemagick libgl1-mesa-dri
+    # Reads menu labels and names off end-to-end screenshots.
+    tesseract-ocr
     # Benchmarks (built, not run, by the tests) and the Windows compile check.
     libbenchmark-dev g++-mingw-w64-x86-64-posix
 )
