@@ -43,9 +43,10 @@ if ! command -v "$CXX_BIN" > /dev/null; then
 fi
 
 echo "== building fuzz targets in $BUILD"
+mkdir -p "$BUILD"
 cmake -S "$ROOT/fuzz" -B "$BUILD" -DCMAKE_C_COMPILER="$CC_BIN" -DCMAKE_CXX_COMPILER="$CXX_BIN" \
-    > "$BUILD.configure.log" 2>&1 || { cat "$BUILD.configure.log"; exit 1; }
-cmake --build "$BUILD" -j2 > "$BUILD.build.log" 2>&1 || { tail -50 "$BUILD.build.log"; exit 1; }
+    > "$BUILD/configure.log" 2>&1 || { cat "$BUILD/configure.log"; exit 1; }
+cmake --build "$BUILD" -j2 > "$BUILD/build.log" 2>&1 || { tail -50 "$BUILD/build.log"; exit 1; }
 
 # The hostile inputs, made once per build directory.
 HOSTILE="$BUILD/hostile"

@@ -51,9 +51,9 @@ stage()
 build_tree()
 {
     local kind=$1 dir=$2
+    mkdir -p "$dir"
     cmake -S "$ROOT" -B "$dir" -DVORLUNE_SANITIZE="$kind" -DCMAKE_BUILD_TYPE=RelWithDebInfo \
-        >"$dir.configure.log" 2>&1 || { cat "$dir.configure.log"; return 1; }
-    rm -f "$dir.configure.log"
+        >"$dir/configure.log" 2>&1 || { cat "$dir/configure.log"; return 1; }
     cmake --build "$dir" -j "$JOBS" >"$dir/build.log" 2>&1 || { tail -n 60 "$dir/build.log"; return 1; }
     # The test-only dlclose keeper, preloaded into the real program below.
     cc -shared -fPIC -O2 -Wall -Wextra -o "$dir/libvorlune_keep_loaded.so" \
