@@ -60,8 +60,23 @@ void MusicMan()
     Mix_PlayMusic(Music[track], 1);
 }
 
+bool MixerOpen()
+{
+    return Mix_QuerySpec(nullptr, nullptr, nullptr) != 0;
+}
+
+void HaltAllChannels()
+{
+    if (MixerOpen()) {
+        Mix_HaltChannel(-1);
+    }
+}
+
 void GunLoopStart(int channel)
 {
+    if (!MixerOpen()) {
+        return;
+    }
     Mix_HaltChannel(channel);
     if (channel == 1) {
         Mix_SetPanning(channel, 255, 0);
@@ -74,5 +89,8 @@ void GunLoopStart(int channel)
 
 void GunLoopStop(int channel)
 {
+    if (!MixerOpen()) {
+        return;
+    }
     Mix_FadeOutChannel(channel, 500);
 }

@@ -1,5 +1,6 @@
 #include "screens/game.h"
 
+#include "platform/audio.h"
 #include "screens/tutorial.h"
 #include "world/globals.h"
 #include "world/spawn.h"
@@ -13,18 +14,9 @@ void IniGame()
     b = 255;
     Stack.Clear();
     interface.Clear();
-    Score = 0;
-    High = 0.0f;
-    Divi = 3.0f;
-    CreateScoreShow = false;
-    EndGame = false;
-    Counter = 0;
-    Sound1 = false;
-    Sound2 = false;
+    ResetGameCounters();
     // Silence the guns and the warning; the music keeps playing.
-    if (Mix_QuerySpec(nullptr, nullptr, nullptr) != 0) {
-        Mix_HaltChannel(-1);
-    }
+    HaltAllChannels();
 
     Object crosshair;
     crosshair.Image = 1;
@@ -49,4 +41,16 @@ void IniGame()
 void CreateLevel()
 {
     SpawnEnemy(TruncToInt(15 + 5 * High));
+}
+
+void ResetGameCounters()
+{
+    Score = 0;
+    High = 0.0f;
+    Divi = 3.0f;
+    CreateScoreShow = false;
+    EndGame = false;
+    Counter = 0;
+    Sound1 = false;
+    Sound2 = false;
 }

@@ -1,6 +1,8 @@
 #include "screens/menu.h"
 
 #include "input/keyboard.h"
+#include "platform/audio.h"
+#include "screens/game.h"
 #include "world/globals.h"
 
 namespace {
@@ -95,22 +97,12 @@ void IniMenu(bool options)
     }
     Stack.Clear();
     interface.Clear();
-    Score = 0;
+    ResetGameCounters();
     Table = 0;
-    High = 0.0f;
-    Divi = 3.0f;
-    CreateScoreShow = false;
-    EndGame = false;
-    Counter = 0;
-    Sound1 = false;
-    Sound2 = false;
     // A request or a key left over from the previous screen must not act on
     // this one (a fire key held when a game ends would start the next game).
     ForgetScreenInput();
-    // The mixer's channel calls are only safe while the device is open.
-    if (Mix_QuerySpec(nullptr, nullptr, nullptr) != 0) {
-        Mix_HaltChannel(-1);
-    }
+    HaltAllChannels();
 
     if (options) {
         MenuMode = 2;

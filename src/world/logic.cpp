@@ -122,7 +122,7 @@ void KeyboardControl()
 void WarningSound()
 {
     // Without an audio device (or after it was closed) there is nothing to do.
-    if (Mix_QuerySpec(nullptr, nullptr, nullptr) == 0) {
+    if (!MixerOpen()) {
         return;
     }
     if (Counter <= 0) {

@@ -3,6 +3,7 @@
 #include "input/kcode.h"
 #include "input/keyboard.h"
 #include "persist/settings.h"
+#include "platform/audio.h"
 #include "screens/game.h"
 #include "screens/highscore.h"
 #include "screens/menu.h"
@@ -74,13 +75,6 @@ void WriteOptionLabels()
     Boxes[4].Text = std::string("Tutorial ") + (Tutorial ? " On" : " Off");
     Boxes[5].Text = "Sounds " + std::to_string(FXVolume / 12);
     Boxes[6].Text = "Music " + std::to_string(MuVolume / 12);
-}
-
-// The mixer's channel calls are only safe while the device is open; without
-// one there is nothing to set and only the values are kept.
-bool MixerOpen()
-{
-    return Mix_QuerySpec(nullptr, nullptr, nullptr) != 0;
 }
 
 void StepVolume(int32_t& volume)
