@@ -29,6 +29,8 @@ TEST_PACKAGES=(
     xvfb xauth xdotool x11-apps imagemagick libgl1-mesa-dri
     # Reads menu labels and names off end-to-end screenshots.
     tesseract-ocr
+    # libFuzzer targets of the file readers.
+    clang libclang-rt-14-dev
     # Benchmarks (built, not run, by the tests) and the Windows compile check.
     libbenchmark-dev g++-mingw-w64-x86-64-posix
 )
@@ -117,7 +119,20 @@ test_stage_windows()
     bash "$ROOT/scripts/windows-check.sh"
 }
 
-TEST_STAGES=(test_stage_ctest test_stage_windows)
+# The unit suites, a soak of the pad path and sessions of the real program
+# under ThreadSanitizer and AddressSanitizer/UndefinedBehaviorSanitizer.
+test_stage_sanitize()
+{
+    bash "$ROOT/scripts/sanitize.sh"
+}
+
+# A short fuzzing run of each file reader.
+test_stage_fuzz()
+{
+    bash "$ROOT/scripts/fuzz.sh"
+}
+
+TEST_STAGES=(test_stage_ctest test_stage_windows test_stage_sanitize test_stage_fuzz)
 
 # Returns 0 when every stage passed, else the status of the first failure.
 run_test_stages()
