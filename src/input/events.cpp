@@ -2,6 +2,7 @@
 
 #include "input/keyboard.h"
 #include "input/pad.h"
+#include "render/graphics.h"
 #include "screens/menu.h"
 #include "world/globals.h"
 
@@ -112,6 +113,12 @@ void HandleEvent(const SDL_Event& e)
     case SDL_CONTROLLERAXISMOTION:
     case SDL_CONTROLLERBUTTONDOWN:
         StartUpSkip();
+        break;
+    case SDL_WINDOWEVENT:
+        // No game state changes; a window uncovered again is redrawn at once.
+        if (e.window.event == SDL_WINDOWEVENT_EXPOSED) {
+            RequestRedraw();
+        }
         break;
     default:
         // Key presses, button releases, hats, balls, devices, windows and the

@@ -25,12 +25,13 @@ TextBox MirrorBoxes[Boxnumber];
 SDL_Color ClearColor{0, 0, 0, 255};
 
 std::atomic<bool> BlueTexturesRequested{false};
+std::atomic<bool> RedrawRequested{false};
 
 // Whether the last snapshot differs from the one before it in anything a
 // frame shows. The drawing thread redraws an unchanged picture only now and
 // then, so an idle screen costs next to nothing.
 bool SnapChanged = true;
-constexpr Uint32 UnchangedRedrawMs = 250;
+constexpr Uint32 UnchangedRedrawMs = 2000;
 
 bool SameLook(const Object& a, const Object& b)
 {
@@ -111,6 +112,7 @@ int GraphicHandler(void*)
     bool drawnOnce = false;
     for (;;) {
         bool changed = ProcessRenderRequests();
+        changed = RedrawRequested.exchange(false) || changed;
         {
             std::lock_guard<std::mutex> lock(StateMutex);
             if (!running) {
@@ -221,6 +223,11 @@ bool ProcessRenderRequests()
     ReplaceImage(2, MakeSquareTexture(0, 0, 255));
     ReplaceImage(3, MakeSquareTexture(0, 0, 51));
     return true;
+}
+
+void RequestRedraw()
+{
+    RedrawRequested.store(true);
 }
 
 bool FrameSnapshotChanged()

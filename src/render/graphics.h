@@ -25,8 +25,12 @@ bool ProcessRenderRequests();
 
 // True when the last snapshot differs from the one before it in anything a
 // frame shows (pools, background, text boxes). The graphics thread redraws an
-// unchanged picture only every quarter second.
+// unchanged picture only every two seconds (or when asked to).
 bool FrameSnapshotChanged();
+
+// Asks the graphics thread to draw its next frame even if nothing changed
+// (the window was uncovered). Any thread.
+void RequestRedraw();
 
 // Destroys the cached text textures (the graphics thread's and the shared
 // boxes') and forgets the last snapshot and pending requests. Needed before
