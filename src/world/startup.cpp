@@ -74,9 +74,13 @@ int RunVorlune()
             if (!running) {
                 break;
             }
-            // The controller set-up takes its answers from the event handler,
-            // so Mode 3 handles input whatever the start-up countdown holds.
-            handleInput = FreshStart < 3500 || Mode == 3;
+            // Only the warning screen ignores input during its first 500
+            // ticks. Every other screen handles it whatever the countdown
+            // holds: the controller set-up takes its answers from the event
+            // handler, and the high-score list, which a key held as the
+            // keyboard notice runs out opens before the countdown has started,
+            // must still answer Escape (the countdown only runs in Mode 2).
+            handleInput = FreshStart < 3500 || Mode != 2;
         }
         if (handleInput) {
             Events();
