@@ -132,13 +132,18 @@ while ((SECONDS < deadline)); do
         # Time is up: end this run the way a player would, with Escape.
         rss=$(game_rss)
         [[ -n $rss ]] && rss_last=$rss
+        # Return first: it confirms a name entry, where Escape does nothing.
         for ((i = 0; i < 60 * SLOW; i++)); do
             e2e_game_running || break
-            DISPLAY=$E2E_DISPLAY timeout 5 xdotool windowfocus "$E2E_WINDOW" key Escape 2>/dev/null
+            DISPLAY=$E2E_DISPLAY timeout 5 xdotool windowfocus "$E2E_WINDOW" 2>/dev/null
+            DISPLAY=$E2E_DISPLAY timeout 5 xdotool keydown Return 2>/dev/null
+            sleep 0.2
+            DISPLAY=$E2E_DISPLAY timeout 5 xdotool keyup Return key Escape 2>/dev/null
             sleep 1
         done
         if e2e_game_running; then
             hung=1
+            e2e_screenshot "hung-run-$runs" >/dev/null
             e2e_stop_game
         fi
     fi
