@@ -1,9 +1,5 @@
 #include "world/startup.h"
 
-#include <cstdio>
-#include <cstdlib>
-#include <ctime>
-
 #include "input/events.h"
 #include "persist/scores.h"
 #include "persist/settings.h"
@@ -15,6 +11,10 @@
 #include "screens/menu.h"
 #include "world/globals.h"
 #include "world/logic.h"
+
+#include <cstdio>
+#include <cstdlib>
+#include <ctime>
 
 int RunVorlune()
 {
