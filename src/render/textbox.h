@@ -3,13 +3,12 @@
 #pragma once
 
 #include <SDL.h>
-
 #include <atomic>
 #include <cstdint>
 #include <string>
 
 class TextBox {
-public:
+  public:
     int32_t Wrap;
     SDL_Texture* Texture;
     std::string Text;

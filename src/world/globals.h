@@ -2,16 +2,15 @@
 // holding StateMutex (see the note on locking below).
 #pragma once
 
+#include "render/textbox.h"
+#include "world/object.h"
+
 #include <SDL.h>
 #include <SDL_mixer.h>
 #include <SDL_ttf.h>
-
 #include <cstdint>
 #include <mutex>
 #include <string>
-
-#include "render/textbox.h"
-#include "world/object.h"
 
 constexpr int Objectnumber = 1000;
 constexpr int Spritenumber = 100;

@@ -1,7 +1,7 @@
 // Entry point of vorlune. The program takes no arguments.
-#include <SDL.h>
-
 #include "world/startup.h"
+
+#include <SDL.h>
 
 int main(int argc, char* argv[])
 {

@@ -13,7 +13,7 @@ constexpr int stacksize = 3000;
 int TruncToInt(double v);
 
 class Object {
-public:
+  public:
     int32_t Image;
     float X;
     float Y;
@@ -48,7 +48,7 @@ public:
 };
 
 class ObjectStack {
-public:
+  public:
     Object Slots[stacksize];
     int32_t Count;
 
@@ -65,7 +65,7 @@ public:
 };
 
 class Player {
-public:
+  public:
     float StickA;
     float StickB;
     int32_t PadMap[15];
