@@ -15,10 +15,7 @@ namespace {
 
 void Check(bool ok, const char* what)
 {
-    if (!ok) {
-        std::fprintf(stderr, "image list property broken: %s\n", what);
-        std::abort();
-    }
+    CheckListProperty(ok, "Liste.txt", what);
 }
 
 } // namespace
@@ -26,17 +23,10 @@ void Check(bool ok, const char* what)
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size)
 {
     ReaderMemoryCheck memory(size);
-    if (!StartHeadlessMedia()) {
-        std::abort();
+    const int kept = StageListInput("Liste.txt", data, size, Spritenumber);
+    if (kept < 0) {
+        return kept == ListInputRejected ? -1 : 0;
     }
-    if (NamesOtherDirectory(data, size)) {
-        return -1;
-    }
-    if (!WriteWholeFile("Liste.txt", data, size)) {
-        return 0;
-    }
-    const int lines = CountLines(data, size);
-    const int kept = lines < Spritenumber - 1 ? lines : Spritenumber - 1;
 
     // Diagnostics for unloadable lines go to standard output; keep the
     // fuzzer's own output readable.

@@ -13,10 +13,7 @@ namespace {
 
 void Check(bool ok, const char* what)
 {
-    if (!ok) {
-        std::fprintf(stderr, "music list property broken: %s\n", what);
-        std::abort();
-    }
+    CheckListProperty(ok, "Music.txt", what);
 }
 
 } // namespace
@@ -24,17 +21,10 @@ void Check(bool ok, const char* what)
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size)
 {
     ReaderMemoryCheck memory(size);
-    if (!StartHeadlessMedia()) {
-        std::abort();
+    const int kept = StageListInput("Music.txt", data, size, Musicnumber);
+    if (kept < 0) {
+        return kept == ListInputRejected ? -1 : 0;
     }
-    if (NamesOtherDirectory(data, size)) {
-        return -1;
-    }
-    if (!WriteWholeFile("Music.txt", data, size)) {
-        return 0;
-    }
-    const int lines = CountLines(data, size);
-    const int kept = lines < Musicnumber - 1 ? lines : Musicnumber - 1;
     const int read = LoadMusic();
 
     Check(read == kept, "LoadMusic does not return the lines read");

@@ -244,3 +244,26 @@ ReaderMemoryCheck::~ReaderMemoryCheck()
         std::abort();
     }
 }
+
+int StageListInput(const char* listName, const uint8_t* data, std::size_t size, int slots)
+{
+    if (!StartHeadlessMedia()) {
+        std::abort();
+    }
+    if (NamesOtherDirectory(data, size)) {
+        return ListInputRejected;
+    }
+    if (!WriteWholeFile(listName, data, size)) {
+        return ListInputSkipped;
+    }
+    const int lines = CountLines(data, size);
+    return lines < slots - 1 ? lines : slots - 1;
+}
+
+void CheckListProperty(bool ok, const char* listName, const char* what)
+{
+    if (!ok) {
+        std::fprintf(stderr, "%s property broken: %s\n", listName, what);
+        std::abort();
+    }
+}

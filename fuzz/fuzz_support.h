@@ -61,6 +61,19 @@ int CountLines(const uint8_t* data, std::size_t size);
 // /dev or /proc files would test the machine, not the loader.
 bool NamesOtherDirectory(const uint8_t* data, std::size_t size);
 
+// What StageListInput returns for an input that is not staged.
+constexpr int ListInputRejected = -1; // the target returns -1 (keep out of the corpus)
+constexpr int ListInputSkipped = -2;  // the target returns 0
+
+// The common start of the list targets: starts the headless media layer,
+// rejects inputs naming other directories, writes the bytes as the list file
+// `listName` and returns how many of its lines fit a table of `slots` entries
+// (entry 0 never filled), or one of the two values above.
+int StageListInput(const char* listName, const uint8_t* data, std::size_t size, int slots);
+
+// Aborts the run with a message naming the list and the broken property.
+void CheckListProperty(bool ok, const char* listName, const char* what);
+
 // Fails the run when a reader holds much more memory than a few lines while
 // it works through one large input. Inputs up to 1 MiB are not measured (the
 // fuzzer's own inputs stay below that); larger ones, such as a 100 MB line or
