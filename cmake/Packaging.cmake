@@ -6,11 +6,14 @@
 #
 # CPack makes:
 #   - a .tar.gz of that folder;
-#   - a .deb that installs the folder read-only under /opt/vorlune, with a
-#     launcher /usr/games/vorlune and a desktop entry. The launcher runs the
-#     game in a folder of the user's own, ${XDG_DATA_HOME:-~/.local/share}/vorlune,
-#     where the game writes Settings.txt and Scores.txt; the read-only files
-#     are linked there from /opt/vorlune.
+#   - a .deb in Debian's layout for games: the launcher /usr/games/vorlune,
+#     the program /usr/lib/games/vorlune/vorlune, the shared data in
+#     /usr/share/games/vorlune (the font a link into fonts-liberation), the
+#     desktop entry, icons, AppStream metadata, manual page, copyright and
+#     changelog under /usr/share. The launcher runs the game in a folder of
+#     the player's own, ${XDG_DATA_HOME:-~/.local/share}/vorlune, where the
+#     game writes Settings.txt and Scores.txt; the shared files are linked
+#     there.
 include(GNUInstallDirs)
 
 # The font is shipped as NegativeSpace.ttf; say so early when it is missing
@@ -47,20 +50,99 @@ install(DIRECTORY ${VORLUNE_RUN_DIR}/ DESTINATION . COMPONENT game
   PATTERN vorlune.exe EXCLUDE
   PATTERN "*.pdb" EXCLUDE)
 
-# The launcher and desktop entry belong to the system-wide .deb only; a plain
-# `cmake --install` never writes outside its prefix.
+# The Debian layout belongs to the .deb only (component "debian", installed
+# under /usr); a plain `cmake --install` never writes outside its prefix.
 if(UNIX AND NOT APPLE)
+  set(VORLUNE_APP_ID io.github.vorlune.vorlune)
+  set(VORLUNE_HOMEPAGE https://github.com/vorlune/vorlune)
+  set(VORLUNE_SCREENSHOT_URL https://raw.githubusercontent.com/vorlune/vorlune/main/docs/screenshots)
+  set(VORLUNE_MAINTAINER "The Vorlune team <vorlune@example.org>")
+  # Date of the release named by the project's version (metadata, changelog).
+  set(VORLUNE_RELEASE_DATE 2026-12-07)
+  set(VORLUNE_RELEASE_DATE_RFC2822 "Mon, 07 Dec 2026 12:00:00 +0000")
+  set(VORLUNE_DEBIAN_DIR ${CMAKE_BINARY_DIR}/debian)
+  set(VORLUNE_METAINFO ${VORLUNE_DEBIAN_DIR}/${VORLUNE_APP_ID}.metainfo.xml)
+
+  configure_file(${VORLUNE_PACKAGE_DIR}/linux/vorlune.metainfo.xml.in ${VORLUNE_METAINFO} @ONLY)
+  set(VERSION ${PROJECT_VERSION})
+  configure_file(${VORLUNE_PACKAGE_DIR}/linux/vorlune.6 ${VORLUNE_DEBIAN_DIR}/vorlune.6 @ONLY)
+  configure_file(${VORLUNE_PACKAGE_DIR}/linux/changelog.in ${VORLUNE_DEBIAN_DIR}/changelog @ONLY)
+  # Debian wants both compressed at the highest level, without a time stamp.
+  add_custom_command(
+    OUTPUT ${VORLUNE_DEBIAN_DIR}/vorlune.6.gz ${VORLUNE_DEBIAN_DIR}/changelog.gz
+    COMMAND gzip -9nf -k vorlune.6 changelog
+    WORKING_DIRECTORY ${VORLUNE_DEBIAN_DIR}
+    DEPENDS ${VORLUNE_DEBIAN_DIR}/vorlune.6 ${VORLUNE_DEBIAN_DIR}/changelog
+    COMMENT "Compressing the manual page and the changelog")
+  add_custom_target(vorlune_debian_docs ALL
+    DEPENDS ${VORLUNE_DEBIAN_DIR}/vorlune.6.gz ${VORLUNE_DEBIAN_DIR}/changelog.gz)
+  # The font is the system's, linked from the shared data; the licence notes
+  # live with the documentation and are linked there too (the game's credits
+  # point to the "licenses" folder beside it). Links within /usr are relative.
+  file(RELATIVE_PATH font_link /usr/share/games/vorlune ${VORLUNE_FONT})
+  if(font_link MATCHES "^\\.\\./\\.\\./\\.\\./\\.\\./")
+    set(font_link ${VORLUNE_FONT}) # not under /usr
+  endif()
+  file(CREATE_LINK ${font_link} ${VORLUNE_DEBIAN_DIR}/NegativeSpace.ttf SYMBOLIC)
+  file(CREATE_LINK ../../doc/vorlune/licenses ${VORLUNE_DEBIAN_DIR}/licenses SYMBOLIC)
+
+  # Built as Debian builds its packages: fortified functions, read-only
+  # relocations bound at start.
+  if(VORLUNE_SANITIZE STREQUAL "")
+    foreach(target vorlune_core vorlune)
+      target_compile_options(${target} PRIVATE
+        "$<$<NOT:$<CONFIG:Debug>>:-U_FORTIFY_SOURCE;-D_FORTIFY_SOURCE=2>")
+    endforeach()
+    target_link_options(vorlune PRIVATE -Wl,-z,relro,-z,now)
+  endif()
+
+  install(TARGETS vorlune RUNTIME DESTINATION lib/games/vorlune COMPONENT debian EXCLUDE_FROM_ALL)
+  # Stripped like Debian's own packages: without the compilers' notes.
+  install(CODE "execute_process(COMMAND ${CMAKE_OBJCOPY} --remove-section=.comment --remove-section=.note
+    \"\$ENV{DESTDIR}\${CMAKE_INSTALL_PREFIX}/lib/games/vorlune/vorlune\")"
+    COMPONENT debian EXCLUDE_FROM_ALL)
+  install(DIRECTORY ${VORLUNE_RUN_DIR}/ DESTINATION share/games/vorlune
+    COMPONENT debian EXCLUDE_FROM_ALL
+    PATTERN media.stamp EXCLUDE
+    PATTERN Settings.txt EXCLUDE
+    PATTERN Scores.txt EXCLUDE
+    PATTERN "*.tmp" EXCLUDE
+    PATTERN vorlune EXCLUDE
+    PATTERN NegativeSpace.ttf EXCLUDE
+    PATTERN licenses EXCLUDE)
+  install(FILES ${VORLUNE_DEBIAN_DIR}/NegativeSpace.ttf ${VORLUNE_DEBIAN_DIR}/licenses
+    DESTINATION share/games/vorlune COMPONENT debian EXCLUDE_FROM_ALL)
+  install(DIRECTORY ${CMAKE_SOURCE_DIR}/licenses DESTINATION share/doc/vorlune
+    COMPONENT debian EXCLUDE_FROM_ALL)
+  install(FILES ${VORLUNE_PACKAGE_DIR}/linux/lintian-overrides DESTINATION share/lintian/overrides
+    RENAME vorlune COMPONENT debian EXCLUDE_FROM_ALL)
   install(PROGRAMS ${VORLUNE_PACKAGE_DIR}/linux/vorlune-launcher.sh
-    DESTINATION /usr/games RENAME vorlune COMPONENT launcher EXCLUDE_FROM_ALL)
+    DESTINATION games RENAME vorlune COMPONENT debian EXCLUDE_FROM_ALL)
   install(FILES ${VORLUNE_PACKAGE_DIR}/linux/vorlune.desktop
-    DESTINATION /usr/share/applications COMPONENT launcher EXCLUDE_FROM_ALL)
+    DESTINATION share/applications COMPONENT debian EXCLUDE_FROM_ALL)
+  foreach(size 16 32 48 64 128 256)
+    install(FILES ${VORLUNE_ICON_DIR}/vorlune-${size}.png
+      DESTINATION share/icons/hicolor/${size}x${size}/apps RENAME vorlune.png
+      COMPONENT debian EXCLUDE_FROM_ALL)
+  endforeach()
+  install(FILES ${VORLUNE_ICON_DIR}/vorlune.svg DESTINATION share/icons/hicolor/scalable/apps
+    COMPONENT debian EXCLUDE_FROM_ALL)
+  install(FILES ${VORLUNE_METAINFO} DESTINATION share/metainfo COMPONENT debian EXCLUDE_FROM_ALL)
+  install(FILES ${VORLUNE_DEBIAN_DIR}/vorlune.6.gz DESTINATION share/man/man6
+    COMPONENT debian EXCLUDE_FROM_ALL)
+  install(FILES ${VORLUNE_PACKAGE_DIR}/linux/copyright ${VORLUNE_DEBIAN_DIR}/changelog.gz
+    DESTINATION share/doc/vorlune COMPONENT debian EXCLUDE_FROM_ALL)
 endif()
 
 set(CPACK_PACKAGE_NAME vorlune)
 set(CPACK_PACKAGE_VENDOR "The vorlune developers")
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "Small 2-D arcade shooter: shoot the growing squares before the screen turns red")
 set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
-set(CPACK_PACKAGE_CONTACT "vorlune developers <vorlune@localhost>")
+if(VORLUNE_MAINTAINER)
+  set(CPACK_PACKAGE_CONTACT "${VORLUNE_MAINTAINER}")
+else()
+  set(CPACK_PACKAGE_CONTACT "The Vorlune team")
+endif()
 set(CPACK_PACKAGE_INSTALL_DIRECTORY vorlune)
 set(CPACK_STRIP_FILES ON)
 set(CPACK_SOURCE_IGNORE_FILES "/\\\\.git/" "/build[^/]*/")
@@ -70,7 +152,7 @@ else()
   set(CPACK_GENERATOR "TGZ;DEB")
 endif()
 
-# Debian package: one package holding both components.
+# Debian package: one package holding the "debian" component.
 set(CPACK_DEB_COMPONENT_INSTALL ON)
 set(CPACK_COMPONENTS_GROUPING ALL_COMPONENTS_IN_ONE)
 set(CPACK_DEBIAN_PACKAGE_NAME vorlune)
@@ -78,14 +160,15 @@ set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION games)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 set(CPACK_DEBIAN_PACKAGE_DEPENDS
-  "libsdl2-2.0-0, libsdl2-image-2.0-0, libsdl2-ttf-2.0-0, libsdl2-mixer-2.0-0, libstdc++6, libc6")
+  "libsdl2-2.0-0, libsdl2-image-2.0-0, libsdl2-ttf-2.0-0, libsdl2-mixer-2.0-0, libstdc++6, libc6, fonts-liberation")
+set(CPACK_DEBIAN_PACKAGE_HOMEPAGE ${VORLUNE_HOMEPAGE})
 set(CPACK_DEBIAN_PACKAGE_DESCRIPTION
   "Squares appear as points and grow; shoot them with two crosshairs before
 they darken and turn the background red. Played with a game controller or
 the keyboard. Settings and scores are kept in ~/.local/share/vorlune.")
 
 # Which components each generator packs: the archive is the portable folder,
-# the .deb adds the launcher.
+# the .deb the Debian layout.
 configure_file(${CMAKE_SOURCE_DIR}/cmake/CPackGenerators.cmake.in
   ${CMAKE_BINARY_DIR}/CPackGenerators.cmake @ONLY)
 set(CPACK_PROJECT_CONFIG_FILE ${CMAKE_BINARY_DIR}/CPackGenerators.cmake)

@@ -33,6 +33,9 @@ TEST_PACKAGES=(
     clang libclang-rt-14-dev
     # Benchmarks (built, not run, by the tests) and the Windows compile check.
     libbenchmark-dev g++-mingw-w64-x86-64-posix
+    # Debian's checkers of the .deb, its desktop entry and AppStream
+    # metadata; xprop reads the window's icon.
+    lintian appstream desktop-file-utils x11-utils
 )
 
 log() { printf '==> %s\n' "$*"; }

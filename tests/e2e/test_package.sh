@@ -1,20 +1,31 @@
 #!/usr/bin/env bash
-# Packages: builds the .deb and the .tar.gz with CPack from the build tree,
-# unpacks each into a temporary root and starts the unpacked game under Xvfb.
-#   - .deb (dpkg-deb -x): the launcher /usr/games/vorlune runs the game from
-#     /opt/vorlune in the user's own folder ~/.local/share/vorlune, where
-#     Settings.txt and Scores.txt are written; the game folder stays as shipped.
+# Packages: builds the .deb and the .tar.gz with CPack from the build tree.
+#   - .deb: Debian's own checkers pass it (lintian with no error, warning or
+#     informational tag, desktop-file-validate, appstreamcli validate). It is
+#     installed with dpkg into a throw-away root and started through its
+#     launcher by an unprivileged player: the window shows the game's icon,
+#     Settings.txt and Scores.txt land in the player's folder, and a second
+#     install (an upgrade) keeps them and mends links an older layout left.
 #   - .tar.gz: the folder runs as it is from its own directory.
 # Each run must reach its window and end cleanly through the keyboard.
 # shellcheck source=tests/e2e/lib.sh
 source "$(dirname "${BASH_SOURCE[0]}")/lib.sh"
 
 RUN_LIMIT=60
+PLAYER_UID=65534 # nobody: as root every permission check would pass
 
 e2e_init package
-command -v cpack >/dev/null 2>&1 || e2e_fail "cpack not found"
-command -v dpkg-deb >/dev/null 2>&1 || e2e_fail "dpkg-deb not found"
+for tool in cpack dpkg dpkg-deb lintian desktop-file-validate appstreamcli xprop identify setpriv; do
+    command -v "$tool" >/dev/null 2>&1 ||
+        e2e_fail "$tool not found (install: lintian desktop-file-utils appstream x11-utils imagemagick)"
+done
 [[ -f $E2E_BUILD_DIR/CPackConfig.cmake ]] || e2e_fail "no CPackConfig.cmake in $E2E_BUILD_DIR"
+
+# --- the icons the build made -------------------------------------------------
+# The Windows icon holds every size, each a picture of its own size.
+ico_sizes=$(identify -format '%wx%h ' "$E2E_BUILD_DIR/icons/vorlune.ico" 2>/dev/null)
+[[ $ico_sizes == "16x16 32x32 48x48 64x64 128x128 256x256 " ]] ||
+    e2e_fail "vorlune.ico holds '$ico_sizes', not the six sizes"
 
 # --- build the packages -------------------------------------------------------
 pkg_dir=$E2E_TMP/packages
@@ -24,16 +35,16 @@ debs=("$pkg_dir"/*.deb)
 tgzs=("$pkg_dir"/*.tar.gz)
 [[ -f ${debs[0]} ]] || e2e_fail "cpack made no .deb"
 [[ -f ${tgzs[0]} ]] || e2e_fail "cpack made no .tar.gz"
-e2e_log "packages: $(basename "${debs[0]}") $(basename "${tgzs[0]}")"
+deb=${debs[0]}
+e2e_log "packages: $(basename "$deb") $(basename "${tgzs[0]}")"
 
 # The files a game folder must hold, and those it must not ship.
 check_game_folder()
 {
     local dir=$1 f
-    for f in vorlune NegativeSpace.ttf Liste.txt Sounds.txt Music.txt licenses/README.txt; do
+    for f in NegativeSpace.ttf Liste.txt Sounds.txt Music.txt media/icon.png licenses/README.txt; do
         [[ -e $dir/$f ]] || e2e_fail "$dir lacks $f"
     done
-    [[ -x $dir/vorlune ]] || e2e_fail "$dir/vorlune is not executable"
     for f in Settings.txt Scores.txt media.stamp; do
         [[ ! -e $dir/$f ]] || e2e_fail "$dir ships $f"
     done
@@ -44,11 +55,14 @@ check_game_folder()
     done < <(cat "$dir/Liste.txt" "$dir/Sounds.txt" "$dir/Music.txt")
 }
 
-# Starts COMMAND in DIR with the given extra environment, like e2e_start_game.
+# Starts COMMAND in DIR with HOME set, like e2e_start_game; AS names the
+# player: "root" or "player" (the unprivileged PLAYER_UID).
 start_command()
 {
-    local dir=$1 home=$2
-    shift 2
+    local dir=$1 home=$2 as=$3
+    shift 3
+    local -a run_as=()
+    [[ $as == player ]] && run_as=(setpriv --reuid="$PLAYER_UID" --regid="$PLAYER_UID" --clear-groups)
     E2E_RUNS=$((E2E_RUNS + 1))
     E2E_GAME_LOG=$E2E_ARTIFACTS/game-$E2E_RUNS.log
     E2E_GAME_STATUS=""
@@ -57,20 +71,23 @@ start_command()
         cd "$dir" || exit 125
         unset XDG_DATA_HOME
         export HOME=$home DISPLAY=$E2E_DISPLAY SDL_VIDEODRIVER=x11 SDL_AUDIODRIVER=dummy
-        exec timeout -k 5 "$RUN_LIMIT" "$@"
+        exec timeout -k 5 "$RUN_LIMIT" "${run_as[@]}" "$@"
     ) </dev/null >"$E2E_GAME_LOG" 2>&1 &
     E2E_GAME_PID=$!
 }
 
-# Waits for the window, then releases Escape about once a second until the
-# program ends (the first release ends the keyboard notice, a later one the
-# program); it must end with status 0.
+# Waits for the window and checks it carries the game's 64 px icon; then
+# releases Escape about once a second until the program ends (the first
+# release ends the keyboard notice, a later one the program); it must end
+# with status 0.
 run_until_exit()
 {
-    local what=$1 started
+    local what=$1 started icon
     e2e_wait_output "Kein Gamepad!" 20
     e2e_wait_window 20
     e2e_log "$what: window $E2E_WINDOW is up"
+    icon=$(DISPLAY=$E2E_DISPLAY timeout 5 xprop -id "$E2E_WINDOW" _NET_WM_ICON | head -n 1)
+    [[ $icon == *"Icon (64 x 64)"* ]] || e2e_fail "$what: the window has no 64 px icon: $icon"
     sleep 0.5
     started=$SECONDS
     while e2e_game_running && ((SECONDS - started < RUN_LIMIT - 10)); do
@@ -85,43 +102,110 @@ run_until_exit()
     esac
 }
 
-e2e_start_xvfb
+# --- Debian's checkers --------------------------------------------------------
+# lintian runs as an ordinary user; every tag it shows, informational ones
+# included, fails (the package overrides those it must keep, with reasons).
+chmod 711 "$E2E_TMP"
+lintian_home=$E2E_TMP/lintian-home
+mkdir -p "$lintian_home"
+chown "$PLAYER_UID:$PLAYER_UID" "$lintian_home"
+chmod a+r "$deb"
+setpriv --reuid="$PLAYER_UID" --regid="$PLAYER_UID" --clear-groups \
+    env HOME="$lintian_home" TMPDIR="$lintian_home" \
+    lintian --fail-on error,warning,info --display-info --tag-display-limit 0 "$deb" \
+    >"$E2E_ARTIFACTS/lintian.log" 2>&1 || e2e_fail "lintian: $(head -n 20 "$E2E_ARTIFACTS/lintian.log")"
+[[ ! -s $E2E_ARTIFACTS/lintian.log ]] || e2e_fail "lintian: $(head -n 20 "$E2E_ARTIFACTS/lintian.log")"
+e2e_log "lintian passed"
 
-# --- the .deb ---------------------------------------------------------------
 root=$E2E_TMP/root
-mkdir -p "$root"
-dpkg-deb -x "${debs[0]}" "$root" || e2e_fail "dpkg-deb -x failed"
+admin=$root/var/lib/dpkg
+install_deb()
+{
+    dpkg --root="$root" --admindir="$admin" --force-depends --force-not-root -i "$deb" \
+        >>"$E2E_ARTIFACTS/dpkg.log" 2>&1 || e2e_fail "dpkg -i failed: $(tail -n 10 "$E2E_ARTIFACTS/dpkg.log")"
+}
+mkdir -p "$admin/info" "$admin/updates"
+touch "$admin/status"
+install_deb
+
+desktop=$root/usr/share/applications/vorlune.desktop
+metainfo=("$root"/usr/share/metainfo/*.metainfo.xml)
+[[ -f $desktop ]] || e2e_fail "the .deb has no desktop entry"
+[[ -f ${metainfo[0]} ]] || e2e_fail "the .deb has no AppStream metadata"
+desktop-file-validate "$desktop" >"$E2E_ARTIFACTS/desktop-file-validate.log" 2>&1 ||
+    e2e_fail "desktop-file-validate: $(cat "$E2E_ARTIFACTS/desktop-file-validate.log")"
+[[ ! -s $E2E_ARTIFACTS/desktop-file-validate.log ]] ||
+    e2e_fail "desktop-file-validate: $(cat "$E2E_ARTIFACTS/desktop-file-validate.log")"
+appstreamcli validate --no-net --pedantic "${metainfo[0]}" >"$E2E_ARTIFACTS/appstream.log" 2>&1 ||
+    e2e_fail "appstreamcli validate: $(cat "$E2E_ARTIFACTS/appstream.log")"
+version=$(dpkg-deb -f "$deb" Version)
+grep -q "<release version=\"$version\"" "${metainfo[0]}" ||
+    e2e_fail "the AppStream metadata names no release $version"
+grep -qx 'Icon=vorlune' "$desktop" || e2e_fail "the desktop entry names no icon"
+for size in 16 32 48 64 128 256; do
+    [[ -f $root/usr/share/icons/hicolor/${size}x$size/apps/vorlune.png ]] || e2e_fail "no $size px icon"
+done
+
+# --- the installed game, played by an unprivileged player ---------------------
 launcher=$root/usr/games/vorlune
+data=$root/usr/share/games/vorlune
 [[ -x $launcher ]] || e2e_fail "the .deb has no launcher /usr/games/vorlune"
-[[ -f $root/usr/share/applications/vorlune.desktop ]] || e2e_fail "the .deb has no desktop entry"
-check_game_folder "$root/opt/vorlune"
-depends=$(dpkg-deb -f "${debs[0]}" Depends)
-for lib in libsdl2-2.0-0 libsdl2-image-2.0-0 libsdl2-ttf-2.0-0 libsdl2-mixer-2.0-0; do
+[[ -x $root/usr/lib/games/vorlune/vorlune ]] || e2e_fail "the .deb has no program in /usr/lib/games/vorlune"
+[[ ! -e $root/opt ]] || e2e_fail "the .deb installs into /opt"
+# The font is a link into fonts-liberation, a dependency: the throw-away
+# root takes it from this system.
+font=$(realpath -m "/usr/share/games/vorlune/$(readlink "$data/NegativeSpace.ttf")")
+[[ $font == /usr/share/fonts/* && -f $font ]] || e2e_fail "the font link points to $font"
+mkdir -p "$root${font%/*}"
+ln -s "$font" "$root$font"
+check_game_folder "$data"
+depends=$(dpkg-deb -f "$deb" Depends)
+for lib in libsdl2-2.0-0 libsdl2-image-2.0-0 libsdl2-ttf-2.0-0 libsdl2-mixer-2.0-0 fonts-liberation; do
     grep -q "$lib" <<<"$depends" || e2e_fail "the .deb does not depend on $lib"
 done
-chmod -R a-w "$root/opt/vorlune" # as installed: not writable by the player
 
+e2e_start_xvfb
 home=$E2E_TMP/home
 user_dir=$home/.local/share/vorlune
 mkdir -p "$user_dir"
 # The player's own settings (windowed: no window manager here) must be kept.
 e2e_write_settings "$user_dir/Settings.txt"
-start_command "$E2E_TMP" "$home" "$launcher"
+chown -R "$PLAYER_UID:$PLAYER_UID" "$home"
+start_command "$E2E_TMP" "$home" player "$launcher"
 run_until_exit ".deb launcher"
-[[ -f $user_dir/Scores.txt ]] || e2e_fail "no Scores.txt in the player's folder $user_dir"
-[[ -L $user_dir/Liste.txt && -e $user_dir/Liste.txt ]] || e2e_fail "Liste.txt is not linked into $user_dir"
-[[ -e $user_dir/media ]] || e2e_fail "media are not linked into $user_dir"
-grep -qx 'Fullscreen' "$user_dir/Settings.txt" || e2e_fail "the player's Settings.txt was lost"
-[[ $(awk 'prev == "Fullscreen" { print; exit } { prev = $0 }' "$user_dir/Settings.txt") == 0 ]] ||
-    e2e_fail "the player's windowed setting was not kept"
-for f in Settings.txt Scores.txt; do
-    [[ ! -e $root/opt/vorlune/$f ]] || e2e_fail "the game wrote $f into its installed folder"
-done
-chmod -R u+w "$root/opt/vorlune"
 
-# A second start reuses the folder (links already there, scores kept).
-start_command "$E2E_TMP" "$home" "$launcher"
-run_until_exit ".deb launcher, second start"
+# Checks the player's folder after a run: their own files are kept, the
+# shared ones linked, nothing written into the shared data.
+check_player_folder()
+{
+    local f
+    for f in Settings.txt Scores.txt; do
+        [[ -f $user_dir/$f && ! -L $user_dir/$f ]] || e2e_fail "no $f of the player's own in $user_dir"
+        [[ $(stat -c %u "$user_dir/$f") == "$PLAYER_UID" ]] || e2e_fail "$f is not the player's"
+        [[ ! -e $data/$f ]] || e2e_fail "the game wrote $f into its shared data"
+    done
+    [[ $(awk 'prev == "Fullscreen" { print; exit } { prev = $0 }' "$user_dir/Settings.txt") == 0 ]] ||
+        e2e_fail "the player's windowed setting was not kept"
+    for f in Liste.txt media NegativeSpace.ttf; do
+        [[ -L $user_dir/$f && -e $user_dir/$f ]] || e2e_fail "$f is not linked into $user_dir"
+    done
+}
+check_player_folder
+
+# A second install (upgrade) and start keep the player's files. A link that
+# an older layout left pointing nowhere is made anew.
+printf '%s\n' 'Level 1' 'AAA' 123 >>"$user_dir/Scores.txt"
+scores_before=$(md5sum <"$user_dir/Scores.txt")
+rm "$user_dir/Liste.txt"
+ln -s /opt/vorlune/Liste.txt "$user_dir/Liste.txt"
+install_deb
+[[ $(md5sum <"$user_dir/Scores.txt") == "$scores_before" ]] || e2e_fail "the upgrade changed Scores.txt"
+start_command "$E2E_TMP" "$home" player "$launcher"
+run_until_exit ".deb launcher after the upgrade"
+check_player_folder
+[[ $(readlink "$user_dir/Liste.txt") == "$data/Liste.txt" ]] ||
+    e2e_fail "the stale link Liste.txt was not mended"
+grep -q "Unable to load image" "$E2E_GAME_LOG" && e2e_fail "pictures went missing after the upgrade"
 
 # --- the .tar.gz ------------------------------------------------------------
 tar_root=$E2E_TMP/tar
@@ -131,9 +215,11 @@ folders=("$tar_root"/*/)
 [[ ${#folders[@]} -eq 1 && -d ${folders[0]} ]] || e2e_fail "the .tar.gz does not hold exactly one folder"
 folder=${folders[0]%/}
 check_game_folder "$folder"
+[[ -x $folder/vorlune && -f $folder/NegativeSpace.ttf && ! -L $folder/NegativeSpace.ttf ]] ||
+    e2e_fail "the .tar.gz folder lacks its program or its own font"
 [[ ! -e $folder/usr && ! -e $folder/opt ]] || e2e_fail "the .tar.gz holds system paths"
 e2e_write_settings "$folder/Settings.txt"
-start_command "$folder" "$home" ./vorlune
+start_command "$folder" "$home" root ./vorlune
 run_until_exit ".tar.gz folder"
 [[ -f $folder/Scores.txt ]] || e2e_fail "the unpacked folder has no Scores.txt after a run"
 
