@@ -1,9 +1,13 @@
 # Runs the media generator into a scratch directory and checks that every
 # file it writes equals the one the build put into the run directory: the
 # generator must give the same bytes on every run.
-#   cmake -DGEN=<vorlune_mediagen> -DRUN=<run dir> -DSCRATCH=<dir> -P compare_media.cmake
+#   cmake -DGEN=<vorlune_mediagen> -DRUN=<run dir> -DSCRATCH=<dir> [-DEMULATOR=<a|b|c>]
+#         -P compare_media.cmake
+# EMULATOR is the command a cross build runs its programs with, its words
+# separated by '|'.
 file(REMOVE_RECURSE "${SCRATCH}")
-execute_process(COMMAND "${GEN}" "${SCRATCH}" RESULT_VARIABLE rc)
+string(REPLACE "|" ";" emulator "${EMULATOR}")
+execute_process(COMMAND ${emulator} "${GEN}" "${SCRATCH}" RESULT_VARIABLE rc)
 if(NOT rc EQUAL 0)
   message(FATAL_ERROR "media generator failed with ${rc}")
 endif()
