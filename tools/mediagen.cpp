@@ -1,13 +1,17 @@
 // vorlune_mediagen: writes the game's pictures, sound effects, music tracks
-// and the three list files into a directory (the program's working folder).
+// and the three list files into a directory (the program's working folder),
+// and the program's icon into a second directory when one is given.
 //
-//   vorlune_mediagen <output dir>
+//   vorlune_mediagen <output dir> [<icon dir>]
 //
 // Everything is computed here, deterministically and with the standard
 // library only, so a build always ships the same files:
 //   media/*.png  RGBA images, zlib "stored" blocks (no compressor needed)
 //   media/*.wav  16-bit PCM: effects at 44100 Hz, music at 22050 Hz mono
 //   Liste.txt, Sounds.txt, Music.txt  one relative path per line, '\n' ends
+//   media/icon.png  the window's icon (64 px)
+//   <icon dir>/vorlune-<size>.png, vorlune.svg, vorlune.ico  the desktop and
+//                   Windows icons: a square with the crosshair over it
 #include <algorithm>
 #include <array>
 #include <cmath>
@@ -205,15 +209,16 @@ Image Render(int w, int h, const std::function<Rgba(double, double)>& shade)
 
 // Crosshair: a white ring and a white cross with a gap in the middle, both
 // outlined in black so they read over white, red, dark and black squares.
-Rgba Crosshair(double x, double y)
+// `bold` widens the white lines and `rim` the outline, for small icons.
+Rgba CrosshairShape(double x, double y, double bold, double rim)
 {
     const double cx = 50, cy = 50;
     const double dx = x - cx, dy = y - cy;
     const double dist = std::hypot(dx, dy);
-    const double ringRadius = 30, ringHalf = 2.5;
-    const double armHalf = 2.0, armInner = 11, armOuter = 47;
-    const double dotRadius = 3.0;
-    const double outline = 2.0;
+    const double ringRadius = 30, ringHalf = 2.5 * bold;
+    const double armHalf = 2.0 * bold, armInner = 11, armOuter = 47;
+    const double dotRadius = 3.0 * bold;
+    const double outline = 2.0 * rim;
 
     // Signed distance to the white shapes (negative inside).
     const double ring = std::fabs(dist - ringRadius) - ringHalf;
@@ -236,6 +241,11 @@ Rgba Crosshair(double x, double y)
     return {0, 0, 0, 0};
 }
 
+Rgba Crosshair(double x, double y)
+{
+    return CrosshairShape(x, y, 1, 1);
+}
+
 // A square enemy: flat colour with a darker rim and a soft light from the top.
 std::function<Rgba(double, double)> Square(Rgba face, Rgba rim)
 {
@@ -255,6 +265,111 @@ Rgba Backdrop(double, double y)
 {
     const double t = y / 100.0;
     return {(30 - 18 * t) / 255.0, (34 - 20 * t) / 255.0, (56 - 30 * t) / 255.0, 1};
+}
+
+// ---------------------------------------------------------------------------
+// The program's icon: a fresh square with the crosshair over it
+// ---------------------------------------------------------------------------
+
+const Rgba FreshFace{0.84, 0.12, 0.14, 1};
+const Rgba FreshRim{0.55, 0.05, 0.08, 1};
+
+// The square covers the middle of the icon; the crosshair's arms reach past
+// it, so the icon reads on light and dark panels alike.
+constexpr double IconSquareLow = 12, IconSquareHigh = 88;
+
+// Shade of an icon of `size` pixels, in the 100 x 100 units of the game's
+// pictures. Small icons get bolder lines, or the crosshair would vanish, and
+// the smallest a thinner outline, or it would swallow the square.
+std::function<Rgba(double, double)> Icon(int size)
+{
+    const double bold = std::max(1.0, 28.0 / size);
+    const double rim = size < 24 ? 0.6 : bold;
+    const auto square = Square(FreshFace, FreshRim);
+    return [size, bold, rim, square](double x, double y) {
+        const double u = x * 100 / size, v = y * 100 / size;
+        const Rgba cross = CrosshairShape(u, v, bold, rim);
+        if (cross.a > 0)
+            return cross;
+        if (u < IconSquareLow || u > IconSquareHigh || v < IconSquareLow || v > IconSquareHigh)
+            return Rgba{};
+        const double scale = 100 / (IconSquareHigh - IconSquareLow);
+        return square((u - IconSquareLow) * scale, (v - IconSquareLow) * scale);
+    };
+}
+
+std::string Hex(const Rgba& c)
+{
+    char text[8];
+    std::snprintf(text, sizeof text, "#%02x%02x%02x", ToByte(c.r), ToByte(c.g), ToByte(c.b));
+    return text;
+}
+
+Rgba Lighter(const Rgba& c, double light)
+{
+    return {std::min(1.0, c.r + light), std::min(1.0, c.g + light), std::min(1.0, c.b + light), 1};
+}
+
+// The same icon as a scalable picture: the crosshair is drawn twice, black
+// and wide for the outline, then white.
+Bytes IconSvg()
+{
+    const double lo = IconSquareLow, side = IconSquareHigh - IconSquareLow, rim = side * 0.05;
+    std::string svg;
+    char line[256];
+    auto add = [&](const char* format, auto... values) {
+        std::snprintf(line, sizeof line, format, values...);
+        svg += line;
+    };
+    add("<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n");
+    add("<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"256\" height=\"256\" "
+        "viewBox=\"0 0 100 100\">\n");
+    add("  <rect x=\"%g\" y=\"%g\" width=\"%g\" height=\"%g\" fill=\"%s\"/>\n", lo, lo, side, side,
+        Hex(FreshRim).c_str());
+    add("  <rect x=\"%g\" y=\"%g\" width=\"%g\" height=\"%g\" fill=\"%s\"/>\n", lo + rim, lo + rim,
+        side - 2 * rim, side - 2 * rim, Hex(Lighter(FreshFace, 0.06)).c_str());
+    struct Pen {
+        const char* colour;
+        double grow; // how far the lines reach past the white shapes
+    };
+    for (const Pen pen : {Pen{"#000000", 2.0}, Pen{"#ffffff", 0.0}}) {
+        add("  <g fill=\"none\" stroke=\"%s\">\n", pen.colour);
+        add("    <circle cx=\"50\" cy=\"50\" r=\"30\" stroke-width=\"%g\"/>\n", 5 + 2 * pen.grow);
+        add("    <path stroke-width=\"%g\" d=\"M50 %gV%gM50 %gV%gM%g 50H%gM%g 50H%g\"/>\n",
+            4 + 2 * pen.grow, 3 - pen.grow, 39 + pen.grow, 61 - pen.grow, 97 + pen.grow,
+            3 - pen.grow, 39 + pen.grow, 61 - pen.grow, 97 + pen.grow);
+        add("  </g>\n");
+        add("  <circle cx=\"50\" cy=\"50\" r=\"%g\" fill=\"%s\"/>\n", 3 + pen.grow, pen.colour);
+    }
+    add("</svg>\n");
+    Bytes out;
+    PutText(out, svg.c_str());
+    return out;
+}
+
+// A Windows icon file holding PNG pictures (valid in .ico files since
+// Windows Vista); a size of 256 is written as 0 in the directory.
+Bytes EncodeIco(const std::vector<std::pair<int, Bytes>>& pngs)
+{
+    Bytes ico;
+    PutU16LE(ico, 0); // reserved
+    PutU16LE(ico, 1); // icon
+    PutU16LE(ico, static_cast<std::uint32_t>(pngs.size()));
+    auto offset = static_cast<std::uint32_t>(6 + 16 * pngs.size());
+    for (const auto& [size, png] : pngs) {
+        ico.push_back(static_cast<std::uint8_t>(size >= 256 ? 0 : size));
+        ico.push_back(static_cast<std::uint8_t>(size >= 256 ? 0 : size));
+        ico.push_back(0);  // no palette
+        ico.push_back(0);  // reserved
+        PutU16LE(ico, 1);  // colour planes
+        PutU16LE(ico, 32); // bits per pixel
+        PutU32LE(ico, static_cast<std::uint32_t>(png.size()));
+        PutU32LE(ico, offset);
+        offset += static_cast<std::uint32_t>(png.size());
+    }
+    for (const auto& entry : pngs)
+        ico.insert(ico.end(), entry.second.begin(), entry.second.end());
+    return ico;
 }
 
 // ---------------------------------------------------------------------------
@@ -653,8 +768,9 @@ bool WriteList(const std::filesystem::path& path, const std::vector<std::string>
 
 int main(int argc, char* argv[])
 {
-    if (argc != 2) {
-        std::fprintf(stderr, "usage: %s <output directory>\n", argc > 0 ? argv[0] : "mediagen");
+    if (argc != 2 && argc != 3) {
+        std::fprintf(stderr, "usage: %s <output directory> [<icon directory>]\n",
+                     argc > 0 ? argv[0] : "mediagen");
         return 2;
     }
     const std::filesystem::path root = argv[1];
@@ -679,8 +795,7 @@ int main(int argc, char* argv[])
     // Image list: line n fills texture slot n.
     std::vector<std::string> images;
     images.push_back(png("crosshair.png", Render(100, 100, Crosshair)));
-    images.push_back(png("square_fresh.png",
-                         Render(100, 100, Square({0.84, 0.12, 0.14, 1}, {0.55, 0.05, 0.08, 1}))));
+    images.push_back(png("square_fresh.png", Render(100, 100, Square(FreshFace, FreshRim))));
     images.push_back(png("square_dark.png",
                          Render(100, 100, Square({0.42, 0.06, 0.09, 1}, {0.25, 0.02, 0.04, 1}))));
     images.push_back(png("square_black.png",
@@ -702,6 +817,30 @@ int main(int argc, char* argv[])
     music.push_back(wav("track1.wav", RenderSong(one), one.rate));
     music.push_back(wav("track2.wav", RenderSong(two), two.rate));
     ok = WriteList(root / "Music.txt", music) && ok;
+
+    // The window's icon, loaded from the working folder at start.
+    Image windowIcon = Render(64, 64, Icon(64));
+    ok = WriteFile(root / "media" / "icon.png", EncodePng(windowIcon)) && ok;
+
+    // Desktop and Windows icons.
+    if (argc == 3) {
+        const std::filesystem::path icons = argv[2];
+        std::filesystem::create_directories(icons, ec);
+        if (ec) {
+            std::fprintf(stderr, "mediagen: cannot create %s: %s\n", icons.string().c_str(),
+                         ec.message().c_str());
+            return 1;
+        }
+        std::vector<std::pair<int, Bytes>> pngs;
+        for (int size : {16, 32, 48, 64, 128, 256}) {
+            Image img = Render(size, size, Icon(size));
+            pngs.emplace_back(size, EncodePng(img));
+            const std::string name = "vorlune-" + std::to_string(size) + ".png";
+            ok = WriteFile(icons / name, pngs.back().second) && ok;
+        }
+        ok = WriteFile(icons / "vorlune.svg", IconSvg()) && ok;
+        ok = WriteFile(icons / "vorlune.ico", EncodeIco(pngs)) && ok;
+    }
 
     return ok ? 0 : 1;
 }
