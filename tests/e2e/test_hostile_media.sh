@@ -60,6 +60,8 @@ lists_naming_missing_files()
     for list in Liste.txt Sounds.txt Music.txt; do
         printf '%s\n' "no/such/file" "" "media" "media/crosshair.png  " >"$E2E_WORKDIR/$list"
     done
+    # A missing window icon is skipped without a word.
+    rm -f "$E2E_WORKDIR/media/icon.png"
     rel_play_and_quit
     local reported
     reported=$(output_count "Unable to load image")
@@ -67,7 +69,8 @@ lists_naming_missing_files()
 }
 
 # Lists that name corrupt files: random bytes, cut-off pictures and sounds,
-# an empty file, and a file of one format named like another.
+# an empty file, and a file of one format named like another; the window
+# icon is cut off too.
 lists_naming_corrupt_files()
 {
     e2e_make_workdir
@@ -80,6 +83,7 @@ lists_naming_corrupt_files()
     : >"$dir/empty.wav"
     cp "$dir/gun.wav" "$dir/sound.png"
     cp "$dir/crosshair.png" "$dir/picture.wav"
+    head -c 300 "$dir/icon.png" >"$dir/icon.png.cut" && mv "$dir/icon.png.cut" "$dir/icon.png"
     printf '%s\n' media/noise.png media/cut.png media/empty.png media/sound.png \
         media/square_fresh.png >"$E2E_WORKDIR/Liste.txt"
     printf '%s\n' media/noise.wav media/cut.wav media/empty.wav media/picture.wav >"$E2E_WORKDIR/Sounds.txt"
