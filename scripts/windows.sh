@@ -43,16 +43,17 @@ log "libraries in $prefix ($((SECONDS - start)) s)"
 font=/usr/share/fonts/truetype/liberation/LiberationSansNarrow-Regular.ttf
 configure()
 {
+    mkdir -p "$BUILD" || return
     cmake -S "$ROOT" -B "$BUILD" -DCMAKE_TOOLCHAIN_FILE="$prefix/mingw-w64.cmake" \
         -DCMAKE_PREFIX_PATH="$prefix" -DCMAKE_BUILD_TYPE=Release -DVORLUNE_FONT="$font" \
-        >"$BUILD.configure.log" 2>&1 || {
-        cat "$BUILD.configure.log" >&2
+        >"$BUILD/configure.log" 2>&1 || {
+        cat "$BUILD/configure.log" >&2
         return 1
     }
     # How each library was found, and how the build runs its programs.
-    grep -E '^-- vorlune:|Warning' "$BUILD.configure.log" || true
+    grep -E '^-- vorlune:|Warning' "$BUILD/configure.log" || true
 }
-timed "configuring" configure || die "configuring the Windows build failed (log: $BUILD.configure.log)"
+timed "configuring" configure || die "configuring the Windows build failed (log: $BUILD/configure.log)"
 timed "building" cmake --build "$BUILD" -j "$JOBS" || die "the Windows build failed"
 
 status=0
@@ -75,12 +76,13 @@ cmake --build "$LINUX_BUILD" --target vorlune_mediagen -j "$JOBS" >/dev/null ||
     die "building the Linux media generator failed"
 scratch=$(mktemp -d)
 trap 'rm -rf "$scratch"' EXIT
-"$LINUX_BUILD/vorlune_mediagen" "$scratch" >/dev/null || die "the Linux media generator failed"
+"$LINUX_BUILD/vorlune_mediagen" "$scratch/run" "$scratch/icons" >/dev/null ||
+    die "the Linux media generator failed"
 count=0
 while IFS= read -r -d '' f; do
     rel=${f#"$scratch"/}
     count=$((count + 1))
-    cmp -s "$f" "$BUILD/run/$rel" || fail "media file $rel differs between the Linux and the Windows generator"
+    cmp -s "$f" "$BUILD/$rel" || fail "$rel differs between the Linux and the Windows generator"
 done < <(find "$scratch" -type f -print0)
 ((count >= 9)) || fail "the Linux generator wrote only $count files"
 log "$count media files of the Windows generator equal the Linux generator's"
@@ -91,10 +93,10 @@ rm -f "$BUILD"/vorlune-*-win64.zip
     cat "$BUILD/cpack.log" >&2
     die "cpack -G ZIP failed"
 }
-grep -E 'Left to Windows' "$BUILD/cpack.log" || true
 zip=$(ls "$BUILD"/vorlune-*-win64.zip 2>/dev/null | head -n 1)
 [[ -f $zip ]] || die "no vorlune-<version>-win64.zip in $BUILD"
-log "$(basename "$zip"): $(($(stat -c %s "$zip") / 1024)) KiB"
+log "$(basename "$zip"): $(($(stat -c %s "$zip") / 1024)) KiB; DLLs in it:" \
+    "$(cmake -E tar tf "$zip" | grep -i '\.dll$' | sed 's|.*/||' | sort | tr '\n' ' ')"
 
 # --- the zip's game under Wine on Xvfb ----------------------------------------
 VORLUNE_SOURCE_DIR=$ROOT VORLUNE_BUILD_DIR=$BUILD VORLUNE_WINDOWS_ZIP=$zip \

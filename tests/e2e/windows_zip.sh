@@ -9,8 +9,8 @@
 # main menu, and Escape there ends the program with status 0.
 # Settings.txt and Scores.txt then have Windows line ends (CR LF) only.
 #
-# Run 2: the next start reads both back: it shows the main menu the same
-# way and, ended with Escape, leaves both files byte for byte as they were.
+# Run 2: the next start reads both back: the scores it rewrites at start
+# and the settings that Options then Back write are byte for byte the same.
 #
 # Environment: VORLUNE_WINDOWS_ZIP  the zip (vorlune-<version>-win64.zip)
 #              VORLUNE_BUILD_DIR    artifacts go to <it>/e2e-artifacts/windows
@@ -29,6 +29,22 @@ export VORLUNE_E2E_VIDEO_DRIVER=windows
 source "$(dirname "${BASH_SOURCE[0]}")/lib.sh"
 
 FULL=1920x1080+0+0
+# Each key is held 1.2 s, past the X server's key repeat delay: under Wine,
+# SDL's check for a lost Shift release (GetKeyState(VK_LSHIFT)) reads left
+# Shift as up again right after its press, so only the repeated presses of
+# a held key make sure the game sees it. A held key still acts once.
+e2e_tap()
+{
+    local key
+    [[ -n $E2E_WINDOW ]] || e2e_fail "e2e_tap before the window was found"
+    for key; do
+        DISPLAY=$E2E_DISPLAY timeout 5 xdotool windowfocus "$E2E_WINDOW" 2>/dev/null
+        DISPLAY=$E2E_DISPLAY timeout 5 xdotool keydown "$key" || e2e_fail "xdotool could not press $key"
+        sleep 1.2
+        DISPLAY=$E2E_DISPLAY timeout 5 xdotool keyup "$key" || e2e_fail "xdotool could not release $key"
+        sleep 0.3
+    done
+}
 
 e2e_init windows
 rm -rf -- "$E2E_TMP/zip" && mv -- "$unpacked" "$E2E_TMP/zip" # removed with the temp dir
@@ -57,20 +73,26 @@ e2e_skip_to_menu
 e2e_wait_highlight 1 3 "main menu"
 e2e_keep "$E2E_GRAB" main-menu >/dev/null
 
-# Options (S, left Shift), then Back (W wraps to it, left Shift).
+# Options (S, left Shift), Difficulty raised from 2 to 3 (left Shift), then
+# Back (W wraps to it, left Shift).
 e2e_tap s
 e2e_wait_highlight 2 3 "main menu after S"
 e2e_tap Shift_L
 e2e_wait_highlight 1 6 "options menu"
 e2e_keep "$E2E_GRAB" options >/dev/null
-rm -f -- "$E2E_WORKDIR/Settings.txt"
-e2e_tap w
+e2e_tap Shift_L w
 e2e_wait_highlight 6 6 "options menu after W"
 e2e_tap Shift_L
 e2e_wait_highlight 1 3 "main menu after Back"
-for ((i = 0; i < 50 && ! -s $E2E_WORKDIR/Settings.txt; i++)); do sleep 0.1; done
-[[ -s $E2E_WORKDIR/Settings.txt ]] || e2e_fail "\"Back\" did not write Settings.txt"
-e2e_log "\"Back\" wrote Settings.txt"
+# The test wrote Settings.txt with line feeds; the game writes CR LF.
+for ((i = 0; i < 50; i++)); do
+    grep -q $'\r$' "$E2E_WORKDIR/Settings.txt" && break
+    sleep 0.1
+done
+grep -q $'\r$' "$E2E_WORKDIR/Settings.txt" || e2e_fail "\"Back\" did not write Settings.txt"
+grep -A1 -x $'Difficulty\r' "$E2E_WORKDIR/Settings.txt" | grep -qx $'3\r' ||
+    e2e_fail "\"Back\" did not save Difficulty 3"
+e2e_log "\"Back\" wrote Settings.txt with Difficulty 3"
 
 # "Start Game" (left Shift): the tutorial's dark backdrop, then a short
 # game with both guns firing (right Ctrl is keycode 105).
@@ -120,6 +142,15 @@ e2e_wait_output "Kein Gamepad!" 60
 e2e_wait_window 60
 e2e_skip_to_menu
 e2e_wait_highlight 1 3 "main menu of the second run"
+e2e_tap s
+e2e_wait_highlight 2 3 "main menu after S"
+e2e_tap Shift_L
+e2e_wait_highlight 1 6 "options menu"
+rm -f -- "$E2E_WORKDIR/Settings.txt"
+e2e_tap w
+e2e_wait_highlight 6 6 "options menu after W"
+e2e_tap Shift_L
+e2e_wait_highlight 1 3 "main menu after Back"
 e2e_tap Escape
 e2e_wait_exit 30
 [[ $E2E_GAME_STATUS == 0 ]] || e2e_fail "the second run ended with status $E2E_GAME_STATUS"
@@ -127,5 +158,5 @@ for f in Settings.txt Scores.txt; do
     cmp -s -- "$E2E_ARTIFACTS/$f" "$E2E_WORKDIR/$f" ||
         e2e_fail "$f changed across a start that only read it back"
 done
-e2e_log "the second start read Settings.txt and Scores.txt back unchanged"
+e2e_log "the second run read Settings.txt and Scores.txt back and wrote them unchanged"
 e2e_log "PASS"
