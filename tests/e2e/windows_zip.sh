@@ -29,10 +29,11 @@ export VORLUNE_E2E_VIDEO_DRIVER=windows
 source "$(dirname "${BASH_SOURCE[0]}")/lib.sh"
 
 FULL=1920x1080+0+0
-# Each key is held 1.2 s, past the X server's key repeat delay: under Wine,
-# SDL's check for a lost Shift release (GetKeyState(VK_LSHIFT)) reads left
-# Shift as up again right after its press, so only the repeated presses of
-# a held key make sure the game sees it. A held key still acts once.
+# Each key is held 1.2 s, past the X server's key repeat delay: under Wine
+# a short press is sometimes lost, left Shift most often (likely SDL's check
+# for a lost Shift release, GetKeyState(VK_LSHIFT), reads it as up again),
+# and the repeats of a held key make sure the game sees it. A held key
+# still acts once.
 e2e_tap()
 {
     local key
