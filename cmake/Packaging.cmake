@@ -25,7 +25,7 @@ endif()
 
 set(VORLUNE_PACKAGE_DIR ${CMAKE_SOURCE_DIR}/packaging)
 
-if(MINGW AND NOT CMAKE_VERSION VERSION_LESS 3.21)
+if(MINGW AND CMAKE_HOST_WIN32 AND NOT CMAKE_VERSION VERSION_LESS 3.21)
   # vcpkg copies the DLLs beside the program at build time (MSVC); with
   # MinGW-w64 (MSYS2) the SDL and compiler runtime DLLs are gathered here, so
   # the installed folder also runs outside the MSYS2 shell.
@@ -34,7 +34,32 @@ if(MINGW AND NOT CMAKE_VERSION VERSION_LESS 3.21)
   install(RUNTIME_DEPENDENCY_SET vorlune_dlls DESTINATION . COMPONENT game
     PRE_EXCLUDE_REGEXES "^api-ms-" "^ext-ms-"
     POST_EXCLUDE_REGEXES ".*[Ss]ystem32/.*"
-    DIRECTORIES ${VORLUNE_COMPILER_BIN} $ENV{PATH})
+    DIRECTORIES ${VORLUNE_DLL_DIRS} ${VORLUNE_COMPILER_BIN} $ENV{PATH})
+elseif(MINGW)
+  # Cross build: the DLLs the program imports, and theirs, are looked up in
+  # the libraries' and the compiler's folders; what is not found there is
+  # Windows' own. Each is installed under its real name (the folders may
+  # hold lower-case links, which is how the imports are matched).
+  install(TARGETS vorlune RUNTIME DESTINATION . COMPONENT game)
+  install(CODE "
+    set(CMAKE_GET_RUNTIME_DEPENDENCIES_PLATFORM windows+pe)
+    set(CMAKE_GET_RUNTIME_DEPENDENCIES_TOOL objdump)
+    set(CMAKE_GET_RUNTIME_DEPENDENCIES_COMMAND \"${CMAKE_OBJDUMP}\")
+    file(GET_RUNTIME_DEPENDENCIES EXECUTABLES \"$<TARGET_FILE:vorlune>\"
+      DIRECTORIES ${VORLUNE_DLL_DIRS}
+      PRE_EXCLUDE_REGEXES \"^api-ms-\" \"^ext-ms-\"
+      RESOLVED_DEPENDENCIES_VAR found UNRESOLVED_DEPENDENCIES_VAR windows_own)
+    list(SORT windows_own)
+    message(STATUS \"Left to Windows: \${windows_own}\")
+    foreach(dll \${found})
+      get_filename_component(real \"\${dll}\" REALPATH)
+      get_filename_component(name \"\${real}\" NAME)
+      file(INSTALL DESTINATION \"\${CMAKE_INSTALL_PREFIX}\" TYPE SHARED_LIBRARY FILES \"\${real}\")
+      if(CMAKE_INSTALL_DO_STRIP)
+        execute_process(COMMAND \"${CMAKE_STRIP}\" --strip-unneeded \"\${CMAKE_INSTALL_PREFIX}/\${name}\")
+      endif()
+    endforeach()
+    " COMPONENT game)
 else()
   install(TARGETS vorlune RUNTIME DESTINATION . COMPONENT game)
 endif()
@@ -148,6 +173,11 @@ set(CPACK_STRIP_FILES ON)
 set(CPACK_SOURCE_IGNORE_FILES "/\\\\.git/" "/build[^/]*/")
 if(WIN32)
   set(CPACK_GENERATOR ZIP)
+  if(CMAKE_SIZEOF_VOID_P EQUAL 8)
+    set(CPACK_PACKAGE_FILE_NAME vorlune-${PROJECT_VERSION}-win64)
+  else()
+    set(CPACK_PACKAGE_FILE_NAME vorlune-${PROJECT_VERSION}-win32)
+  endif()
 else()
   set(CPACK_GENERATOR "TGZ;DEB")
 endif()

@@ -9,26 +9,24 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
 #include <fstream>
-#include <ftw.h>
+#include <random>
 #include <string>
-#include <sys/stat.h>
-#include <unistd.h>
+#include <system_error>
 #include <vector>
 
 namespace {
 
 std::string ScratchDirectory;
 
-int RemoveEntry(const char* path, const struct stat*, int, struct FTW*)
-{
-    return std::remove(path);
-}
-
 void RemoveScratchDirectory()
 {
     if (!ScratchDirectory.empty()) {
-        nftw(ScratchDirectory.c_str(), RemoveEntry, 16, FTW_DEPTH | FTW_PHYS);
+        // Links inside are removed, never followed.
+        std::error_code ec;
+        std::filesystem::current_path(std::filesystem::temp_directory_path(ec), ec);
+        std::filesystem::remove_all(ScratchDirectory, ec);
     }
 }
 
@@ -41,16 +39,23 @@ void EnterScratchDirectory()
         return;
     }
     entered = true;
-    const char* base = std::getenv("TMPDIR");
-    std::string pattern =
-        std::string(base != nullptr && *base != '\0' ? base : "/tmp") + "/vorlune-fuzz-XXXXXX";
-    std::vector<char> buf(pattern.begin(), pattern.end());
-    buf.push_back('\0');
-    if (mkdtemp(buf.data()) == nullptr || chdir(buf.data()) != 0) {
-        std::perror("vorlune fuzz: cannot make a scratch directory");
+    namespace fs = std::filesystem;
+    std::error_code ec;
+    const fs::path base = fs::temp_directory_path(ec); // TMPDIR, else /tmp
+    std::random_device seed;
+    std::mt19937_64 random(seed());
+    for (int attempt = 0; attempt < 100 && ScratchDirectory.empty() && !ec; ++attempt) {
+        const fs::path dir = base / ("vorlune-fuzz-" + std::to_string(random()));
+        if (fs::create_directory(dir, ec)) {
+            fs::current_path(dir, ec);
+            ScratchDirectory = dir.string();
+        }
+    }
+    if (ScratchDirectory.empty() || ec) {
+        std::fprintf(stderr, "vorlune fuzz: cannot make a scratch directory: %s\n",
+                     ec.message().c_str());
         std::abort();
     }
-    ScratchDirectory = buf.data();
     std::atexit(RemoveScratchDirectory);
 }
 
@@ -136,7 +141,8 @@ void WriteMediaFiles()
     WriteText("s.mp3", "ID3" + Noise(300, 4));
     WriteText("n", Noise(1000, 5));
     WriteText("e", "");
-    mkdir("d", 0700);
+    std::error_code ec;
+    std::filesystem::create_directory("d", ec);
 }
 
 } // namespace
@@ -150,8 +156,8 @@ bool StartHeadlessMedia()
     }
     started = true;
     EnterScratchDirectory();
-    setenv("SDL_VIDEODRIVER", "dummy", 1);
-    setenv("SDL_AUDIODRIVER", "dummy", 1);
+    SDL_setenv("SDL_VIDEODRIVER", "dummy", 1);
+    SDL_setenv("SDL_AUDIODRIVER", "dummy", 1);
     if (SDL_Init(SDL_INIT_VIDEO | SDL_INIT_AUDIO) != 0) {
         std::printf("vorlune fuzz: SDL_Init failed: %s\n", SDL_GetError());
         return false;

@@ -4,6 +4,9 @@
 #   bash scripts/setup.sh play    install what is missing, build, start the game
 #   bash scripts/setup.sh test    install what is missing, build, run all tests
 #   bash scripts/setup.sh build   install what is missing and build only
+#   bash scripts/setup.sh windows install what is missing, build the Windows
+#                                 libraries (cached), game, tests and zip in
+#                                 build-windows/, and check them under Wine
 #
 # Packages are installed with apt-get (as root, or through sudo). The build
 # goes to build/ in the source tree; the game runs in build/run, where its
@@ -36,6 +39,13 @@ TEST_PACKAGES=(
     # Debian's checkers of the .deb, its desktop entry and AppStream
     # metadata; xprop reads the window's icon.
     lintian appstream desktop-file-utils x11-utils
+)
+# The Windows build and its checks (scripts/windows.sh): the cross compiler,
+# Debian's source packages of the libraries (dpkg-dev unpacks them),
+# GoogleTest's sources, Wine, and the end-to-end tools.
+WINDOWS_PACKAGES=(
+    g++-mingw-w64-x86-64-posix dpkg-dev googletest wine wine64
+    xvfb xauth xdotool x11-apps x11-utils imagemagick
 )
 
 log() { printf '==> %s\n' "$*"; }
@@ -116,10 +126,15 @@ test_stage_ctest()
     ctest --test-dir "$BUILD_DIR" --output-on-failure -j2
 }
 
-# Every game source compiled for Windows with the MinGW-w64 cross compiler.
+# Every source compiled for Windows as strictly as MSVC would; then the
+# Windows build: libraries, game, unit suites under Wine, zip, and the game
+# from the zip under Wine.
 test_stage_windows()
 {
-    bash "$ROOT/scripts/windows-check.sh"
+    local status=0
+    bash "$ROOT/scripts/windows-check.sh" || status=$?
+    bash "$ROOT/scripts/windows.sh" || status=$?
+    return "$status"
 }
 
 # The unit suites, a soak of the pad path and sessions of the real program
@@ -177,9 +192,15 @@ cmd_play()
     exec ./vorlune
 }
 
+cmd_windows()
+{
+    install_packages "${PLAY_PACKAGES[@]}" "${WINDOWS_PACKAGES[@]}"
+    bash "$ROOT/scripts/windows.sh"
+}
+
 cmd_test()
 {
-    install_packages "${PLAY_PACKAGES[@]}" "${TEST_PACKAGES[@]}"
+    install_packages "${PLAY_PACKAGES[@]}" "${TEST_PACKAGES[@]}" "${WINDOWS_PACKAGES[@]}"
     configure_and_build
     run_test_stages
 }
@@ -187,11 +208,14 @@ cmd_test()
 usage()
 {
     cat <<EOF
-Usage: bash scripts/setup.sh play|test|build
+Usage: bash scripts/setup.sh play|test|build|windows
   play   install missing Debian packages, build, and start the game
   test   install missing Debian packages (test tools included), build,
          and run every test stage; the exit status tells the result
   build  install missing Debian packages and build only
+  windows  install missing Debian packages, build the Windows libraries
+         (cached in ~/.cache/vorlune), the Windows game, tests and zip in
+         build-windows/, and run the checks under Wine
 EOF
 }
 
@@ -201,6 +225,7 @@ main()
     play) cmd_play ;;
     test) cmd_test ;;
     build) cmd_build ;;
+    windows) cmd_windows ;;
     -h | --help | help)
         usage
         ;;

@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # Compiles every source file of the game for Windows with Debian's MinGW-w64
 # cross compiler (package g++-mingw-w64-x86-64-posix), so that a Windows break
-# shows up on Linux. Linking is not possible here; the check is a full
-# compile (-fsyntax-only) of src/**/*.cpp and the build tools in tools/.
+# shows up on Linux before anything is linked: a full compile (-fsyntax-only)
+# of src/**/*.cpp, the build tools in tools/, and the sources of tests/,
+# benchmarks/ and fuzz/ (against GoogleTest's and Google Benchmark's headers).
 #
 # It is stricter than MinGW itself, to stand in for MSVC:
 #   - tools/wincheck/posix holds #error stubs for POSIX-only headers
@@ -37,19 +38,30 @@ done
 if [ $# -gt 0 ]; then
     files=("$@")
 else
-    mapfile -t files < <(find src tools -maxdepth 3 -name '*.cpp' -not -path 'tools/wincheck/*' | sort)
+    mapfile -t files < <(find src tools tests benchmarks fuzz -maxdepth 3 -name '*.cpp' \
+        -not -path 'tools/wincheck/*' | sort)
 fi
 if [ ${#files[@]} -eq 0 ]; then
     echo "windows-check: no source files found" >&2
     exit 2
 fi
 
-common=(-std=c++17 -Wall -Wextra -Wpedantic -Wvla -fno-operator-names -Werror
-    -Itools/wincheck/posix -isystem tools/wincheck/include -isystem "$sdl_include" -Isrc)
-
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 log=$work/log
+
+# The test and benchmark libraries' headers, without the rest of /usr/include.
+mkdir -p "$work/include"
+for h in /usr/src/googletest/googletest/include/gtest /usr/include/gtest /usr/include/benchmark; do
+    if [ -d "$h" ] && [ ! -e "$work/include/$(basename "$h")" ]; then
+        ln -s "$h" "$work/include/$(basename "$h")"
+    fi
+done
+
+common=(-std=c++17 -Wall -Wextra -Wpedantic -Wvla -fno-operator-names -Werror
+    -Itools/wincheck/posix -isystem tools/wincheck/include -isystem "$sdl_include"
+    -isystem "$work/include" -Isrc -Itests -Ifuzz
+    -DVORLUNE_TEST_RUN_DIR='"run"' -DVORLUNE_TEST_SOURCE_DIR='"."' -DVORLUNE_SCORE_WRITER='"w.exe"' -DVORLUNE_BENCH_RUN_DIR='"run"')
 
 # The prelude is compiled once into a precompiled header beside a copy of it.
 cp tools/wincheck/prelude.h "$work/prelude.h"

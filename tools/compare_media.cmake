@@ -2,9 +2,12 @@
 # file it writes equals the one the build put into the run directory or the
 # icon directory: the generator must give the same bytes on every run.
 #   cmake -DGEN=<vorlune_mediagen> -DRUN=<run dir> -DICONS=<icon dir> -DSCRATCH=<dir>
-#         -P compare_media.cmake
+#         [-DEMULATOR=<a|b|c>] -P compare_media.cmake
+# EMULATOR is the command a cross build runs its programs with, its words
+# separated by '|'.
 file(REMOVE_RECURSE "${SCRATCH}")
-execute_process(COMMAND "${GEN}" "${SCRATCH}/run" "${SCRATCH}/icons" RESULT_VARIABLE rc)
+string(REPLACE "|" ";" emulator "${EMULATOR}")
+execute_process(COMMAND ${emulator} "${GEN}" "${SCRATCH}/run" "${SCRATCH}/icons" RESULT_VARIABLE rc)
 if(NOT rc EQUAL 0)
   message(FATAL_ERROR "media generator failed with ${rc}")
 endif()

@@ -18,9 +18,15 @@ int64_t MonotonicNs()
     return duration_cast<nanoseconds>(steady_clock::now().time_since_epoch()).count();
 }
 
-LoopPacer::LoopPacer(double periodMs)
-    : periodNs(static_cast<int64_t>(std::llround(periodMs * 1e6))), stampNs(MonotonicNs())
+LoopPacer::LoopPacer(double periodMs, SleepFn sleepFn)
+    : periodNs(static_cast<int64_t>(std::llround(periodMs * 1e6))), stampNs(MonotonicNs()),
+      sleep(sleepFn)
 {
+}
+
+void LoopPacer::SleepNs(int64_t ns)
+{
+    std::this_thread::sleep_for(std::chrono::nanoseconds(ns));
 }
 
 int64_t LoopPacer::RemainingNs(int64_t nowNs) const
@@ -31,11 +37,12 @@ int64_t LoopPacer::RemainingNs(int64_t nowNs) const
 
 void LoopPacer::Wait()
 {
-    // One sleep for the exact remainder: sleeping whole milliseconds against
-    // a millisecond clock stretched a 6 ms period to nearly 7.
-    const int64_t remaining = RemainingNs(MonotonicNs());
-    if (remaining > 0) {
-        std::this_thread::sleep_for(std::chrono::nanoseconds(remaining));
+    // Sleep for the exact remainder: sleeping whole milliseconds against a
+    // millisecond clock stretched a 6 ms period to nearly 7. A sleep that
+    // wakes early (5.1 ms of 6 on Windows) is followed by one for the rest.
+    for (int64_t remaining = RemainingNs(MonotonicNs()); remaining > 0;
+         remaining = RemainingNs(MonotonicNs())) {
+        sleep(remaining);
     }
     stampNs = MonotonicNs();
 }

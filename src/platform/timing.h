@@ -10,10 +10,15 @@
 // one precise wait, so a 6 ms pass really lasts 6 ms and not up to 7.
 class LoopPacer {
   public:
-    explicit LoopPacer(double periodMs);
+    // Sleeps for about `ns` nanoseconds; it may return early (Windows' sleeps
+    // do, by up to a millisecond) or late.
+    using SleepFn = void (*)(int64_t ns);
+
+    explicit LoopPacer(double periodMs, SleepFn sleep = SleepNs);
     // Sleeps until `periodMs` have passed since the last stamp (if they have
-    // not already), then takes a new stamp. A pass that ran over its period is
-    // not made up: the next one again gets a whole period.
+    // not already), then takes a new stamp. A sleep that returns early does
+    // not end the wait. A pass that ran over its period is not made up: the
+    // next one again gets a whole period.
     void Wait();
     // Takes a new stamp now, e.g. after a long hold.
     void Restart();
@@ -21,9 +26,12 @@ class LoopPacer {
     // the period, or 0 once the period has passed.
     int64_t RemainingNs(int64_t nowNs) const;
 
+    static void SleepNs(int64_t ns);
+
   private:
     int64_t periodNs;
     int64_t stampNs;
+    SleepFn sleep;
 };
 
 // Nanoseconds on a monotonic clock.

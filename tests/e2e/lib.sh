@@ -21,6 +21,10 @@ set -u -o pipefail
 E2E_SOURCE_DIR=${VORLUNE_SOURCE_DIR:-$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)}
 E2E_BUILD_DIR=${VORLUNE_BUILD_DIR:-$E2E_SOURCE_DIR/build}
 E2E_RUN_DIR=${VORLUNE_RUN_DIR:-$E2E_BUILD_DIR/run}
+# The command that starts the game in its work directory, and SDL's video
+# driver for it (the Windows program runs under Wine with its own driver).
+read -r -a E2E_PROGRAM <<<"${VORLUNE_E2E_PROGRAM:-./vorlune}"
+E2E_VIDEO_DRIVER=${VORLUNE_E2E_VIDEO_DRIVER:-x11}
 
 E2E_NAME=""
 E2E_ARTIFACTS=""
@@ -56,7 +60,8 @@ e2e_require_tools()
     if ((${#missing[@]})); then
         e2e_fail "missing tools: ${missing[*]} (install: xvfb xdotool x11-apps imagemagick)"
     fi
-    [[ -x $E2E_RUN_DIR/vorlune ]] || e2e_fail "no program at $E2E_RUN_DIR/vorlune (build first)"
+    local program=${E2E_PROGRAM[${#E2E_PROGRAM[@]} - 1]}
+    [[ -f $E2E_RUN_DIR/${program#./} ]] || e2e_fail "no program at $E2E_RUN_DIR/${program#./} (build first)"
 }
 
 # Sends TERM to a process started here and waits up to SECS seconds; then
@@ -171,10 +176,10 @@ e2e_start_game()
     E2E_WINDOW=""
     (
         cd "$E2E_WORKDIR" || exit 125
-        export DISPLAY=$E2E_DISPLAY SDL_VIDEODRIVER=x11 SDL_AUDIODRIVER=dummy
+        export DISPLAY=$E2E_DISPLAY SDL_VIDEODRIVER=$E2E_VIDEO_DRIVER SDL_AUDIODRIVER=dummy
         # --foreground: timeout stays the game's parent and reaps it, also
         # when it has to kill it.
-        exec timeout --foreground -k 2 "$secs" ./vorlune
+        exec timeout --foreground -k 2 "$secs" "${E2E_PROGRAM[@]}"
     ) </dev/null >"$E2E_GAME_LOG" 2>&1 &
     E2E_GAME_PID=$!
 }

@@ -1,9 +1,5 @@
 // Kills a process that keeps rewriting Scores.txt at random moments and
 // checks that the file is never left half written.
-#include <gtest/gtest.h>
-
-#ifndef _WIN32
-
 #include "persist/scores.h"
 #include "persist/tools/score_states.h"
 #include "support/persist_support.h"
@@ -11,17 +7,26 @@
 #include <chrono>
 #include <cstdlib>
 #include <filesystem>
+#include <gtest/gtest.h>
 #include <iostream>
-#include <poll.h>
 #include <random>
+#include <string>
+#include <thread>
+
+#ifdef _WIN32
+#define WIN32_LEAN_AND_MEAN
+#define NOGDI // its ABC would clash with the game's
+#include <windows.h>
+#undef interface
+#else
+#include <poll.h>
 #include <signal.h>
 #include <spawn.h>
-#include <string>
 #include <sys/wait.h>
-#include <thread>
 #include <unistd.h>
 
 extern char** environ;
+#endif
 
 namespace {
 
@@ -34,16 +39,141 @@ int KillRounds()
     return 200;
 }
 
-// Waits up to `ms` for the writer's ready line; true when it came.
-bool WaitReady(int fd, int ms)
-{
-    pollfd p{fd, POLLIN, 0};
-    if (poll(&p, 1, ms) <= 0) {
+// The score writer as a child process; it prints a line once its first
+// complete write is done.
+class Writer {
+  public:
+    Writer(const Writer&) = delete;
+    Writer& operator=(const Writer&) = delete;
+    Writer() = default;
+    ~Writer() { Kill(); }
+
+#ifdef _WIN32
+    bool Start(const std::string& program, const std::string& dir)
+    {
+        SECURITY_ATTRIBUTES inherit{sizeof(SECURITY_ATTRIBUTES), nullptr, TRUE};
+        HANDLE write = nullptr;
+        if (!CreatePipe(&read_, &write, &inherit, 0)) {
+            return false;
+        }
+        SetHandleInformation(read_, HANDLE_FLAG_INHERIT, 0);
+        STARTUPINFOA startup{};
+        startup.cb = sizeof(startup);
+        startup.dwFlags = STARTF_USESTDHANDLES;
+        startup.hStdOutput = write;
+        startup.hStdError = GetStdHandle(STD_ERROR_HANDLE);
+        std::string command = "\"" + program + "\" \"" + dir + "\"";
+        PROCESS_INFORMATION info{};
+        const bool started = CreateProcessA(program.c_str(), command.data(), nullptr, nullptr, TRUE,
+                                            0, nullptr, nullptr, &startup, &info) != 0;
+        CloseHandle(write);
+        if (!started) {
+            return false;
+        }
+        CloseHandle(info.hThread);
+        process_ = info.hProcess;
+        return true;
+    }
+
+    // Waits up to `ms` for the ready line; true when it came.
+    bool WaitReady(int ms)
+    {
+        for (int waited = 0; waited <= ms; ++waited) {
+            DWORD available = 0;
+            if (!PeekNamedPipe(read_, nullptr, 0, nullptr, &available, nullptr)) {
+                return false; // the writer has gone
+            }
+            if (available > 0) {
+                char c = 0;
+                DWORD got = 0;
+                return ReadFile(read_, &c, 1, &got, nullptr) && got == 1;
+            }
+            Sleep(1);
+        }
         return false;
     }
-    char c = 0;
-    return read(fd, &c, 1) == 1;
-}
+
+    // Kills the writer; true when it was still running until then.
+    bool Kill()
+    {
+        bool killed = false;
+        if (process_ != nullptr) {
+            killed = TerminateProcess(process_, 137) != 0;
+            WaitForSingleObject(process_, INFINITE);
+            DWORD code = 0;
+            killed = killed && GetExitCodeProcess(process_, &code) && code == 137;
+            CloseHandle(process_);
+            process_ = nullptr;
+        }
+        if (read_ != nullptr) {
+            CloseHandle(read_);
+            read_ = nullptr;
+        }
+        return killed;
+    }
+
+  private:
+    HANDLE process_ = nullptr;
+    HANDLE read_ = nullptr;
+#else
+    bool Start(const std::string& program, const std::string& dir)
+    {
+        int fds[2];
+        if (pipe(fds) != 0) {
+            return false;
+        }
+        posix_spawn_file_actions_t actions;
+        posix_spawn_file_actions_init(&actions);
+        posix_spawn_file_actions_adddup2(&actions, fds[1], STDOUT_FILENO);
+        posix_spawn_file_actions_addclose(&actions, fds[0]);
+        posix_spawn_file_actions_addclose(&actions, fds[1]);
+        char* argv[] = {const_cast<char*>(program.c_str()), const_cast<char*>(dir.c_str()),
+                        nullptr};
+        const int spawned = posix_spawn(&pid_, program.c_str(), &actions, nullptr, argv, environ);
+        posix_spawn_file_actions_destroy(&actions);
+        close(fds[1]);
+        read_ = fds[0];
+        if (spawned != 0) {
+            pid_ = 0;
+            return false;
+        }
+        return true;
+    }
+
+    // Waits up to `ms` for the ready line; true when it came.
+    bool WaitReady(int ms)
+    {
+        pollfd p{read_, POLLIN, 0};
+        if (poll(&p, 1, ms) <= 0) {
+            return false;
+        }
+        char c = 0;
+        return read(read_, &c, 1) == 1;
+    }
+
+    // Kills the writer; true when it was still running until then.
+    bool Kill()
+    {
+        bool killed = false;
+        if (pid_ != 0) {
+            kill(pid_, SIGKILL);
+            int status = 0;
+            waitpid(pid_, &status, 0);
+            killed = WIFSIGNALED(status);
+            pid_ = 0;
+        }
+        if (read_ >= 0) {
+            close(read_);
+            read_ = -1;
+        }
+        return killed;
+    }
+
+  private:
+    pid_t pid_ = 0;
+    int read_ = -1;
+#endif
+};
 
 class ScoreCrashTest : public PersistDirTest {};
 
@@ -79,43 +209,19 @@ TEST_F(ScoreCrashTest, KilledWriterLeavesOneCompleteVersion)
     bool completedOnce = false;
     int seenA = 0, seenB = 0, absent = 0;
     for (int round = 0; round < rounds; ++round) {
-        int fds[2];
-        ASSERT_EQ(pipe(fds), 0);
-        posix_spawn_file_actions_t actions;
-        posix_spawn_file_actions_init(&actions);
-        posix_spawn_file_actions_adddup2(&actions, fds[1], STDOUT_FILENO);
-        posix_spawn_file_actions_addclose(&actions, fds[0]);
-        posix_spawn_file_actions_addclose(&actions, fds[1]);
-        char* argv[] = {const_cast<char*>(writer.c_str()), const_cast<char*>(arenaText.c_str()),
-                        nullptr};
-        pid_t pid = 0;
-        const int spawned = posix_spawn(&pid, writer.c_str(), &actions, nullptr, argv, environ);
-        posix_spawn_file_actions_destroy(&actions);
-        close(fds[1]);
-        if (spawned != 0) {
-            close(fds[0]);
-            FAIL() << "cannot start " << writer;
-        }
+        Writer w;
+        ASSERT_TRUE(w.Start(writer, arenaText)) << "cannot start " << writer;
 
         // Mostly kill while the writer loops; now and then during its start
         // and its first write.
         if (round % 8 == 0) {
             std::this_thread::sleep_for(std::chrono::microseconds(rng() % 3000));
         } else {
-            if (!WaitReady(fds[0], 30000)) {
-                kill(pid, SIGKILL);
-                waitpid(pid, nullptr, 0);
-                close(fds[0]);
-                FAIL() << "writer did not get ready";
-            }
+            ASSERT_TRUE(w.WaitReady(30000)) << "writer did not get ready";
             completedOnce = true;
             std::this_thread::sleep_for(std::chrono::microseconds(rng() % 4000));
         }
-        kill(pid, SIGKILL);
-        int status = 0;
-        waitpid(pid, &status, 0);
-        close(fds[0]);
-        ASSERT_TRUE(WIFSIGNALED(status)) << "writer ended by itself, status " << status;
+        ASSERT_TRUE(w.Kill()) << "writer ended by itself";
 
         if (std::filesystem::exists(scores)) {
             completedOnce = true;
@@ -147,5 +253,3 @@ TEST_F(ScoreCrashTest, KilledWriterLeavesOneCompleteVersion)
               << " x second version, " << absent << " x no file yet\n";
 #endif
 }
-
-#endif

@@ -237,9 +237,9 @@ class AtomicWriteTest : public PersistDirTest {};
 TEST_F(AtomicWriteTest, WritesAndReplacesWithoutLeavingTemporaries)
 {
     EXPECT_TRUE(WriteFileAtomically("out.txt", "one\ntwo\n"));
-    EXPECT_EQ(ReadFileBytes("out.txt"), "one\ntwo\n");
+    EXPECT_EQ(ReadFileBytes("out.txt"), AsWritten("one\ntwo\n"));
     EXPECT_TRUE(WriteFileAtomically("out.txt", "three\n"));
-    EXPECT_EQ(ReadFileBytes("out.txt"), "three\n");
+    EXPECT_EQ(ReadFileBytes("out.txt"), AsWritten("three\n"));
     EXPECT_TRUE(WriteFileAtomically("out.txt", ""));
     EXPECT_TRUE(std::filesystem::exists("out.txt"));
     EXPECT_EQ(ReadFileBytes("out.txt"), "");
@@ -248,7 +248,7 @@ TEST_F(AtomicWriteTest, WritesAndReplacesWithoutLeavingTemporaries)
     // A stale temporary from an interrupted earlier write is reused.
     WriteFileBytes("out.txt.tmp", "half a fi");
     EXPECT_TRUE(WriteFileAtomically("out.txt", "whole\n"));
-    EXPECT_EQ(ReadFileBytes("out.txt"), "whole\n");
+    EXPECT_EQ(ReadFileBytes("out.txt"), AsWritten("whole\n"));
     EXPECT_EQ(DirEntries(), 1);
 }
 

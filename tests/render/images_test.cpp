@@ -44,12 +44,19 @@ TEST_F(ImageListTest, LinesFillTheirSlotsAndFailuresKeepTheNumbering)
     EXPECT_EQ(TextureWidth(Images[3]), 30);
     EXPECT_EQ(TextureWidth(Images[4]), 40);
     EXPECT_EQ(Images[5], nullptr);
-    EXPECT_EQ(Images[6], nullptr);
     EXPECT_NE(out.find("Unable to load image ! SDL_image Error: "), std::string::npos) << out;
     EXPECT_NE(out.find("Unable to load image missing.png! SDL_image Error: "), std::string::npos)
         << out;
+    // The name is used as it stands; Windows itself drops trailing blanks
+    // from file names, so there line 6 names three.bmp.
+#ifdef _WIN32
+    EXPECT_EQ(TextureWidth(Images[6]), 30);
+    EXPECT_EQ(out.find("three.bmp"), std::string::npos) << out;
+#else
+    EXPECT_EQ(Images[6], nullptr);
     EXPECT_NE(out.find("Unable to load image three.bmp  ! SDL_image Error: "), std::string::npos)
         << out;
+#endif
     EXPECT_EQ(out.find("four.bmp"), std::string::npos) << out;
 }
 

@@ -21,6 +21,25 @@ inline std::string ReadFileBytes(const std::filesystem::path& path)
     return out.str();
 }
 
+// The bytes the game's files hold for TEXT, written with line feeds: they
+// are written in the platform's text mode, which ends lines with CR LF on
+// Windows.
+inline std::string AsWritten(const std::string& text)
+{
+#ifdef _WIN32
+    std::string out;
+    for (char c : text) {
+        if (c == '\n') {
+            out += '\r';
+        }
+        out += c;
+    }
+    return out;
+#else
+    return text;
+#endif
+}
+
 // Writes bytes exactly as given (no line-end translation).
 inline void WriteFileBytes(const std::filesystem::path& path, const std::string& bytes)
 {

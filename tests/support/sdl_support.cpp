@@ -8,8 +8,8 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
-#include <unistd.h>
-#include <vector>
+#include <random>
+#include <string>
 
 namespace sdltest {
 
@@ -150,12 +150,17 @@ TempWorkDir::TempWorkDir()
 {
     namespace fs = std::filesystem;
     previous_ = fs::current_path().string();
-    std::string pattern = (fs::temp_directory_path() / "vorlune-sdl-XXXXXX").string();
-    std::vector<char> buffer(pattern.begin(), pattern.end());
-    buffer.push_back('\0');
-    if (mkdtemp(buffer.data()) != nullptr) {
-        path_ = buffer.data();
-        fs::current_path(path_);
+    // A new directory of its own (create_directory fails on an existing one).
+    std::random_device seed;
+    std::mt19937_64 random(seed());
+    for (int attempt = 0; attempt < 100 && path_.empty(); ++attempt) {
+        const fs::path dir =
+            fs::temp_directory_path() / ("vorlune-sdl-" + std::to_string(random()));
+        std::error_code ec;
+        if (fs::create_directory(dir, ec)) {
+            path_ = dir.string();
+            fs::current_path(path_);
+        }
     }
 }
 

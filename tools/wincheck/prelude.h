@@ -85,6 +85,11 @@
 #include <SDL_mixer.h>
 #include <SDL_ttf.h>
 
+/* Windows' own headers that declare some of the names poisoned below. */
+#include <io.h>
+#include <sys/stat.h>
+#include <sys/types.h>
+
 #pragma GCC poison localtime_r gmtime_r asctime_r ctime_r strtok_r setenv unsetenv usleep nanosleep
 /* MinGW-w64 maps these two to _stricmp and _strnicmp; MSVC has neither name. */
 #undef strcasecmp
