@@ -20,7 +20,7 @@ include(GNUInstallDirs)
 # (on Windows there is no system path to default to).
 if(NOT EXISTS "${VORLUNE_FONT}")
   message(FATAL_ERROR "VORLUNE_FONT is '${VORLUNE_FONT}', which does not exist: pass "
-    "-DVORLUNE_FONT=<path of a TrueType font such as LiberationSansNarrow-Regular.ttf> (Debian: fonts-liberation)")
+    "-DVORLUNE_FONT=<path of YanoneKaffeesatz-Regular.otf> (Debian: fonts-yanone-kaffeesatz)")
 endif()
 
 set(VORLUNE_PACKAGE_DIR ${CMAKE_SOURCE_DIR}/packaging)

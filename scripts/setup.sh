@@ -24,7 +24,7 @@ JOBS=${JOBS:-$(nproc 2>/dev/null || echo 2)}
 PLAY_PACKAGES=(
     build-essential cmake pkg-config
     libsdl2-dev libsdl2-image-dev libsdl2-ttf-dev libsdl2-mixer-dev
-    libgtest-dev fonts-liberation
+    libgtest-dev fonts-yanone-kaffeesatz
 )
 # Needed in addition by the end-to-end tests (X server, key input,
 # screenshots; Mesa's software OpenGL for the game's window).

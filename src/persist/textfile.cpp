@@ -1,14 +1,245 @@
 #include "persist/textfile.h"
 
+#include <atomic>
 #include <climits>
 #include <cstdio>
+#include <filesystem>
 #include <fstream>
+#include <system_error>
 
 #ifdef _WIN32
 #define WIN32_LEAN_AND_MEAN
 #include <windows.h>
 #undef interface
+#else
+#include <cerrno>
+#include <fcntl.h>
+#include <signal.h>
+#include <sys/stat.h>
+#include <unistd.h>
 #endif
+
+namespace {
+
+namespace fs = std::filesystem;
+
+// What a rewritten file keeps of the one it replaces.
+struct Keep {
+    bool exists = false;
+#ifndef _WIN32
+    mode_t mode = 0;
+    uid_t owner = 0;
+    gid_t group = 0;
+#endif
+};
+
+enum class Target { Missing, Writable, Refused };
+
+#ifdef _WIN32
+
+unsigned long ProcessId()
+{
+    return GetCurrentProcessId();
+}
+
+bool ProcessAlive(unsigned long pid)
+{
+    HANDLE process = OpenProcess(SYNCHRONIZE, FALSE, static_cast<DWORD>(pid));
+    if (process == nullptr) {
+        // No such process; any other refusal means it is there.
+        return GetLastError() != ERROR_INVALID_PARAMETER;
+    }
+    const bool running = WaitForSingleObject(process, 0) == WAIT_TIMEOUT;
+    CloseHandle(process);
+    return running;
+}
+
+// Opens an existing file for writing without emptying it. A read-only file
+// (or one another program holds without sharing) is refused.
+Target ProbeTarget(const std::string& path, Keep& keep)
+{
+    HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE,
+                              FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                              OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE) {
+        const DWORD error = GetLastError();
+        return error == ERROR_FILE_NOT_FOUND ? Target::Missing : Target::Refused;
+    }
+    const bool plainFile = GetFileType(file) == FILE_TYPE_DISK;
+    CloseHandle(file);
+    keep.exists = true;
+    return plainFile ? Target::Writable : Target::Refused;
+}
+
+// Creates `path`, which must not exist yet.
+bool CreateTemporary(const std::string& path, const Keep&)
+{
+    HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                              FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE) {
+        return false;
+    }
+    CloseHandle(file);
+    return true;
+}
+
+// A read-only target was refused before, so the new file needs nothing of
+// the old one.
+bool KeepRights(const std::string&, const Keep&)
+{
+    return true;
+}
+
+bool ReplaceWith(const std::string& from, const std::string& to)
+{
+    return MoveFileExA(from.c_str(), to.c_str(),
+                       MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;
+}
+
+#else
+
+unsigned long ProcessId()
+{
+    return static_cast<unsigned long>(getpid());
+}
+
+bool ProcessAlive(unsigned long pid)
+{
+    const pid_t id = static_cast<pid_t>(pid);
+    if (id <= 0 || static_cast<unsigned long>(id) != pid) {
+        return false;
+    }
+    return kill(id, 0) == 0 || errno == EPERM;
+}
+
+// Opens an existing file for writing without emptying it (and without
+// waiting for a reader, should it be a pipe). Anything but a plain file is
+// refused, so a link to a device is never replaced.
+Target ProbeTarget(const std::string& path, Keep& keep)
+{
+    const int fd = open(path.c_str(), O_WRONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+    if (fd < 0) {
+        return errno == ENOENT ? Target::Missing : Target::Refused;
+    }
+    struct stat info {};
+    const bool plainFile = fstat(fd, &info) == 0 && S_ISREG(info.st_mode);
+    close(fd);
+    if (!plainFile) {
+        return Target::Refused;
+    }
+    keep.exists = true;
+    keep.mode = info.st_mode & 07777;
+    keep.owner = info.st_uid;
+    keep.group = info.st_gid;
+    return Target::Writable;
+}
+
+// Creates `path`, which must not exist yet: private while it is written in
+// place of an existing file, with the usual rights for a new one.
+bool CreateTemporary(const std::string& path, const Keep& keep)
+{
+    const mode_t mode = keep.exists ? 0600 : 0666;
+    const int fd = open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOCTTY | O_CLOEXEC, mode);
+    if (fd < 0) {
+        return false;
+    }
+    close(fd);
+    return true;
+}
+
+// Gives the written temporary the owner (where allowed) and permission bits
+// of the file it replaces.
+bool KeepRights(const std::string& path, const Keep& keep)
+{
+    if (!keep.exists) {
+        return true;
+    }
+    if (chown(path.c_str(), keep.owner, keep.group) != 0) {
+        // Not allowed for an ordinary user: the file stays the writer's.
+    }
+    return chmod(path.c_str(), keep.mode) == 0;
+}
+
+bool ReplaceWith(const std::string& from, const std::string& to)
+{
+    return std::rename(from.c_str(), to.c_str()) == 0;
+}
+
+#endif
+
+// The file a write of `path` lands in: symbolic links are followed, so a
+// link stays a link and the file it names is replaced.
+fs::path WriteTarget(const std::string& path)
+{
+    fs::path target(path);
+    for (int hops = 0; hops < 40; ++hops) {
+        std::error_code ec;
+        if (!fs::is_symlink(fs::symlink_status(target, ec)) || ec) {
+            break;
+        }
+        const fs::path next = fs::read_symlink(target, ec);
+        if (ec) {
+            break;
+        }
+        target = next.is_absolute() ? next : target.parent_path() / next;
+    }
+    return target;
+}
+
+// Temporaries are named "<file>.<process>.<count>.tmp": a process never
+// writes into another one's. This returns the process of such a name
+// beside `file`, or 0 when the name is none.
+unsigned long TemporaryOwner(const std::string& name, const std::string& file)
+{
+    const std::string suffix = ".tmp";
+    if (name.size() <= file.size() + 1 + suffix.size() || name.compare(0, file.size(), file) != 0 ||
+        name[file.size()] != '.' ||
+        name.compare(name.size() - suffix.size(), suffix.size(), suffix) != 0) {
+        return 0;
+    }
+    const std::string middle =
+        name.substr(file.size() + 1, name.size() - file.size() - 1 - suffix.size());
+    const std::size_t dot = middle.find('.');
+    if (dot == std::string::npos || dot == 0 || dot + 1 == middle.size()) {
+        return 0;
+    }
+    unsigned long owner = 0;
+    for (std::size_t i = 0; i < middle.size(); ++i) {
+        const char c = middle[i];
+        if (i == dot) {
+            continue;
+        }
+        if (c < '0' || c > '9') {
+            return 0;
+        }
+        // Process numbers fit in 32 bits; a longer number is no one's.
+        if (i < dot) {
+            owner = owner * 10 + static_cast<unsigned long>(c - '0');
+            if (owner > 0xFFFFFFFFul) {
+                return 0;
+            }
+        }
+    }
+    return owner;
+}
+
+// Removes the temporaries of writers that died before they could finish.
+void RemoveStaleTemporaries(const fs::path& dir, const std::string& file)
+{
+    std::error_code ec;
+    fs::directory_iterator it(dir, ec);
+    const fs::directory_iterator end;
+    const unsigned long self = ProcessId();
+    for (; !ec && it != end; it.increment(ec)) {
+        const unsigned long owner = TemporaryOwner(it->path().filename().string(), file);
+        if (owner != 0 && owner != self && !ProcessAlive(owner)) {
+            std::error_code ignored;
+            fs::remove(it->path(), ignored);
+        }
+    }
+}
+
+} // namespace
 
 bool ReadLine(std::istream& in, std::string& line)
 {
@@ -104,34 +335,49 @@ bool WriteFileAtomically(const std::string& path, const std::string& content)
     if (path.empty()) {
         return false;
     }
-    // One fixed temporary name per target: an interrupted write leaves at most
-    // this one file behind, and the next write reuses it.
-    const std::string tmp = path + ".tmp";
+    const fs::path target = WriteTarget(path);
+    const std::string targetName = target.string();
+    // A file that cannot be opened for writing is left as it is.
+    Keep keep;
+    if (ProbeTarget(targetName, keep) == Target::Refused) {
+        return false;
+    }
+    const std::string file = target.filename().string();
+    const fs::path dir = target.has_parent_path() ? target.parent_path() : fs::path(".");
+    RemoveStaleTemporaries(dir, file);
+
+    // A name still taken (left by an earlier process that had this process
+    // number) is passed over for the next count.
+    static std::atomic<unsigned long> counter{0};
+    std::string tmp;
+    bool created = false;
+    for (int attempt = 0; attempt < 100 && !created; ++attempt) {
+        tmp = (dir / (file + "." + std::to_string(ProcessId()) + "." + std::to_string(++counter) +
+                      ".tmp"))
+                  .string();
+        created = CreateTemporary(tmp, keep);
+        std::error_code ec;
+        if (!created && !fs::exists(fs::symlink_status(tmp, ec))) {
+            break;
+        }
+    }
+    if (!created) {
+        return false;
+    }
     {
         std::ofstream out(tmp, std::ios::out | std::ios::trunc);
-        if (!out) {
-            return false;
+        if (out) {
+            out.write(content.data(), static_cast<std::streamsize>(content.size()));
+            out.flush();
         }
-        out.write(content.data(), static_cast<std::streamsize>(content.size()));
-        out.flush();
-        if (!out) {
-            out.close();
-            std::remove(tmp.c_str());
-            return false;
-        }
+        const bool written = static_cast<bool>(out);
         out.close();
-        if (out.fail()) {
+        if (!written || out.fail()) {
             std::remove(tmp.c_str());
             return false;
         }
     }
-#ifdef _WIN32
-    const bool moved = MoveFileExA(tmp.c_str(), path.c_str(),
-                                   MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;
-#else
-    const bool moved = std::rename(tmp.c_str(), path.c_str()) == 0;
-#endif
-    if (!moved) {
+    if (!KeepRights(tmp, keep) || !ReplaceWith(tmp, targetName)) {
         std::remove(tmp.c_str());
         return false;
     }

@@ -26,6 +26,11 @@ int ForEachListLine(const char* path, int maxLines,
 int32_t ParseNumber(const std::string& text);
 
 // Writes `content` to a temporary file beside `path` and moves it over
-// `path`, so a crash leaves either the old or the new file. Returns false
-// (and leaves the old file) when anything fails.
+// `path`, so a crash leaves either the old or the new file. A file that
+// cannot be opened for writing (read-only, not a plain file) is left alone.
+// A symbolic link is followed: the file it names is replaced and the link
+// stays. The new file keeps the old one's permission bits (and its owner
+// where allowed). Temporaries carry the process number and a count, so two
+// writers never share one; those of writers that died are removed. Returns
+// false (and leaves the old file and no temporary) when anything fails.
 bool WriteFileAtomically(const std::string& path, const std::string& content);

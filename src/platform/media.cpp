@@ -139,8 +139,10 @@ void OpenRawJoysticks()
     for (int i = 0; i < SDL_NumJoysticks() && i < Padnumber; ++i) {
         SDL_JoystickEventState(SDL_ENABLE);
         Pad1[i] = SDL_JoystickOpen(i);
-        std::string openError = Pad1[i] == nullptr ? SDL_GetError() : "";
-        ControllerHaptic[i] = Pad1[i] != nullptr ? SDL_HapticOpenFromJoystick(Pad1[i]) : nullptr;
+        // Each diagnostic below shows the layer's error text as it stands
+        // when the line is printed (the haptic open of a joystick that did
+        // not open reports an invalid joystick).
+        ControllerHaptic[i] = SDL_HapticOpenFromJoystick(Pad1[i]);
         if (ControllerHaptic[i] == nullptr) {
             std::printf("Kein Force-Feedback %s\n", SDL_GetError());
         } else if (SDL_HapticRumbleInit(ControllerHaptic[i]) < 0) {
@@ -152,7 +154,7 @@ void OpenRawJoysticks()
         std::printf("Buttons: %d\n", SDL_JoystickNumButtons(Pad1[i]));
         std::printf("Baelle: %d\n", SDL_JoystickNumBalls(Pad1[i]));
         if (Pad1[i] == nullptr) {
-            std::printf("Gamepad konnte nicht angesteuert werden: %s\n", openError.c_str());
+            std::printf("Gamepad konnte nicht angesteuert werden: %s\n", SDL_GetError());
         }
         std::fflush(stdout);
     }

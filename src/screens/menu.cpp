@@ -19,8 +19,8 @@ const char* const WarningText =
 
 // Plain ASCII: the boxes render their text one byte per character.
 const char* const CreditsText =
-    "Vorlune - made by the Vorlune team, 2026. The text font is Liberation Sans Narrow by Red Hat, "
-    "under the GPL v2 with the font exception. Vorlune is built with SDL2, SDL2_image, SDL2_ttf "
+    "Vorlune - made by the Vorlune team, 2026. The text font is Yanone Kaffeesatz by Jan Gerner, "
+    "under the SIL Open Font License 1.1. Vorlune is built with SDL2, SDL2_image, SDL2_ttf "
     "and "
     "SDL2_mixer, "
     "all under the zlib licence; the C++ runtime (libstdc++) is under the GPL with the GCC Runtime "

@@ -539,13 +539,16 @@ e2e_require_ocr()
 # Text that tesseract reads in an image, or in its region GEOMETRY (cut
 # out with a white margin, which helps it with large screen text). With
 # CHANNEL "red" only the red channel is read: black text on a red
-# background then shows as black on white.
+# background then shows as black on white. SCALE (an ImageMagick size such
+# as 50%) resizes the region first: tesseract reads a few letters of the
+# game font at full size less surely.
 e2e_ocr()
 {
-    local file=$1 geometry=${2:-} channel=${3:-} png=$E2E_TMP/ocr.png
+    local file=$1 geometry=${2:-} channel=${3:-} scale=${4:-} png=$E2E_TMP/ocr.png
     local -a ops=()
     [[ -n $geometry ]] && ops+=(-crop "$geometry" +repage)
     [[ $channel == red ]] && ops+=(-channel R -separate)
+    [[ -n $scale ]] && ops+=(-resize "$scale")
     convert "$(e2e_image_ref "$file")" "${ops[@]}" -bordercolor white -border 20 "png:$png" 2>/dev/null ||
         e2e_fail "cannot prepare $file for OCR"
     timeout 60 tesseract "$png" - --psm 6 2>/dev/null

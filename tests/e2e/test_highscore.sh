@@ -112,7 +112,7 @@ wait_entry_text()
 {
     local wanted=$1 i text=""
     for ((i = 1; i <= 8; i++)); do
-        text=$(e2e_ocr "$(e2e_grab "entry-text-$i")" 900x150+280+390 red | tr -d ' \n')
+        text=$(e2e_ocr "$(e2e_grab "entry-text-$i")" 900x150+280+390 red 50% | tr -d ' \n')
         [[ $text == "$wanted" ]] && return 0
         sleep 0.3
     done

@@ -86,7 +86,7 @@ scores_directory()
     : >"$(scores_file)/inside"
     rel_play_and_quit
     [[ -d $(scores_file) && -f $(scores_file)/inside ]] || e2e_fail "the directory was replaced"
-    [[ ! -e $(scores_file).tmp ]] || e2e_fail "a temporary file was left behind"
+    ! compgen -G "$(scores_file)*.tmp" >/dev/null || e2e_fail "a temporary file was left behind"
 }
 
 scores_readonly()
@@ -98,7 +98,7 @@ scores_readonly()
     rel_make_workdir_readonly
     rel_play_and_quit
     [[ $(md5sum <"$(scores_file)") == "$before" ]] || e2e_fail "the read-only file changed"
-    [[ ! -e $(scores_file).tmp ]] || e2e_fail "a temporary file was left behind"
+    ! compgen -G "$(scores_file)*.tmp" >/dev/null || e2e_fail "a temporary file was left behind"
 }
 
 scores_windows_line_ends()

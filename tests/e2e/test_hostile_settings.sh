@@ -85,7 +85,7 @@ settings_directory()
     : >"$(settings_file)/inside"
     rel_play_and_quit
     [[ -d $(settings_file) && -f $(settings_file)/inside ]] || e2e_fail "the directory was replaced"
-    [[ ! -e $(settings_file).tmp ]] || e2e_fail "a temporary file was left behind"
+    ! compgen -G "$(settings_file)*.tmp" >/dev/null || e2e_fail "a temporary file was left behind"
 }
 
 settings_readonly()
@@ -97,7 +97,7 @@ settings_readonly()
     rel_make_workdir_readonly
     rel_play_and_quit
     [[ $(md5sum <"$(settings_file)") == "$before" ]] || e2e_fail "the read-only file changed"
-    [[ ! -e $(settings_file).tmp ]] || e2e_fail "a temporary file was left behind"
+    ! compgen -G "$(settings_file)*.tmp" >/dev/null || e2e_fail "a temporary file was left behind"
 }
 
 settings_windows_line_ends()

@@ -291,8 +291,21 @@ TEST_F(ScoresTest, UnwritableFileKeepsTheOldOne)
     ScoreTableNames[1][1] = "Kept";
     SaveScores();
     const std::string before = ReadFileBytes("Scores.txt");
-    std::filesystem::create_directory("Scores.txt.tmp");
     ScoreTableNames[1][1] = "Lost";
-    EXPECT_EQ(SaveScores(), 0);
+#ifndef _WIN32
+    // A read-only file in a writable folder, as an ordinary user.
+    namespace fs = std::filesystem;
+    fs::permissions(dir_, fs::perms::all);
+    fs::permissions("Scores.txt", fs::perms::owner_read | fs::perms::others_read);
+    EXPECT_EQ(AsUnprivileged([] { return SaveScores(); }), 0);
     EXPECT_EQ(ReadFileBytes("Scores.txt"), before);
+    EXPECT_EQ(DirEntries(), 1);
+    fs::permissions("Scores.txt", fs::perms::owner_read | fs::perms::owner_write);
+#endif
+    // A folder in the file's place.
+    std::filesystem::rename("Scores.txt", "Old.txt");
+    std::filesystem::create_directory("Scores.txt");
+    EXPECT_EQ(SaveScores(), 0);
+    EXPECT_TRUE(std::filesystem::is_directory("Scores.txt"));
+    EXPECT_EQ(DirEntries(), 2);
 }

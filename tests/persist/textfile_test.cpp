@@ -12,6 +12,12 @@
 #include <utility>
 #include <vector>
 
+#ifndef _WIN32
+#include <iterator>
+#include <sys/stat.h>
+#include <unistd.h>
+#endif
+
 namespace {
 
 // Produces a long input on the fly: each piece is a pattern repeated a number
@@ -245,11 +251,27 @@ TEST_F(AtomicWriteTest, WritesAndReplacesWithoutLeavingTemporaries)
     EXPECT_EQ(ReadFileBytes("out.txt"), "");
     EXPECT_EQ(DirEntries(), 1);
 
-    // A stale temporary from an interrupted earlier write is reused.
-    WriteFileBytes("out.txt.tmp", "half a fi");
+#ifndef _WIN32
+    // A temporary of a writer that died is removed; those of a running one,
+    // and names that only look alike, stay.
+    const pid_t dead = fork();
+    if (dead == 0) {
+        _exit(0);
+    }
+    ASSERT_GT(dead, 0);
+    waitpid(dead, nullptr, 0);
+    const std::string deadTemp = "out.txt." + std::to_string(dead) + ".1.tmp";
+    const std::string liveTemp = "out.txt." + std::to_string(getppid()) + ".1.tmp";
+    for (const std::string& name :
+         {deadTemp, liveTemp, std::string("out.txt.tmp"), std::string("out.txt.1x.1.tmp"),
+          std::string("xout.txt.1.1.tmp")}) {
+        WriteFileBytes(name, "half a fi");
+    }
     EXPECT_TRUE(WriteFileAtomically("out.txt", "whole\n"));
     EXPECT_EQ(ReadFileBytes("out.txt"), AsWritten("whole\n"));
-    EXPECT_EQ(DirEntries(), 1);
+    EXPECT_FALSE(std::filesystem::exists(deadTemp));
+    EXPECT_EQ(DirEntries(), 5);
+#endif
 }
 
 TEST_F(AtomicWriteTest, FailureKeepsTheOldFileAndCleansUp)
@@ -257,17 +279,99 @@ TEST_F(AtomicWriteTest, FailureKeepsTheOldFileAndCleansUp)
     EXPECT_FALSE(WriteFileAtomically("", "x"));
     EXPECT_FALSE(WriteFileAtomically("no/such/dir/out.txt", "x"));
 
-    // The temporary cannot be created: the old file stays as it was.
-    WriteFileBytes("kept.txt", "old\n");
-    std::filesystem::create_directory("kept.txt.tmp");
-    EXPECT_FALSE(WriteFileAtomically("kept.txt", "new\n"));
-    EXPECT_EQ(ReadFileBytes("kept.txt"), "old\n");
-
-    // The target cannot be replaced: the temporary is removed again.
+    // The target cannot be replaced.
     std::filesystem::create_directory("target");
     WriteFileBytes("target/inside", "keep");
     EXPECT_FALSE(WriteFileAtomically("target", "new\n"));
     EXPECT_TRUE(std::filesystem::is_directory("target"));
     EXPECT_EQ(ReadFileBytes("target/inside"), "keep");
-    EXPECT_FALSE(std::filesystem::exists("target.tmp"));
+    EXPECT_EQ(DirEntries(), 1);
 }
+
+#ifndef _WIN32
+TEST_F(AtomicWriteTest, FilesTheUserProtectedAreLeftAlone)
+{
+    namespace fs = std::filesystem;
+    using fs::perms;
+    fs::permissions(dir_, perms::all);
+    const auto write = [](const char* path) {
+        return [path] { return WriteFileAtomically(path, "new\n") ? 1 : 0; };
+    };
+
+    // A read-only file in a folder the user may write to.
+    WriteFileBytes("readonly.txt", "old\r\n");
+    fs::permissions("readonly.txt", perms::owner_read | perms::group_read | perms::others_read);
+    EXPECT_EQ(AsUnprivileged(write("readonly.txt")), 0);
+    EXPECT_EQ(ReadFileBytes("readonly.txt"), "old\r\n");
+    EXPECT_EQ(fs::status("readonly.txt").permissions(),
+              perms::owner_read | perms::group_read | perms::others_read);
+
+    // A writable file in a read-only folder: no temporary can go beside it.
+    fs::create_directory("locked");
+    WriteFileBytes("locked/open.txt", "old\n");
+    fs::permissions("locked/open.txt",
+                    perms::all & ~perms::owner_exec & ~perms::group_exec & ~perms::others_exec);
+    const perms readOnlyFolder = perms::owner_read | perms::owner_exec | perms::group_read |
+                                 perms::group_exec | perms::others_read | perms::others_exec;
+    fs::permissions("locked", readOnlyFolder);
+    EXPECT_EQ(AsUnprivileged(write("locked/open.txt")), 0);
+    EXPECT_EQ(ReadFileBytes("locked/open.txt"), "old\n");
+
+    // A pipe is neither waited on nor replaced.
+    ASSERT_EQ(mkfifo("pipe.txt", 0666), 0);
+    EXPECT_EQ(AsUnprivileged(write("pipe.txt")), 0);
+    EXPECT_TRUE(fs::is_fifo("pipe.txt"));
+
+    // Nothing else appeared, temporaries included; a plain file still works.
+    EXPECT_EQ(DirEntries(), 3);
+    if (geteuid() == 0) {
+        // Another user's file the group may write: written, rights unchanged.
+        WriteFileBytes("shared.txt", "old\n");
+        ASSERT_EQ(chown("shared.txt", 0, 65534), 0);
+        const perms groupWrite = perms::owner_read | perms::group_read | perms::group_write;
+        fs::permissions("shared.txt", groupWrite);
+        EXPECT_EQ(AsUnprivileged(write("shared.txt")), 1);
+        EXPECT_EQ(ReadFileBytes("shared.txt"), "new\n");
+        EXPECT_EQ(fs::status("shared.txt").permissions(), groupWrite);
+        fs::remove("shared.txt");
+    }
+    EXPECT_EQ(std::distance(fs::directory_iterator("locked"), fs::directory_iterator()), 1);
+    fs::permissions("locked", perms::owner_all);
+    EXPECT_EQ(AsUnprivileged(write("fresh.txt")), 1);
+    EXPECT_EQ(ReadFileBytes("fresh.txt"), "new\n");
+}
+
+TEST_F(AtomicWriteTest, LinksStayLinksAndTheFileKeepsItsRights)
+{
+    namespace fs = std::filesystem;
+    using fs::perms;
+    fs::create_directory("real");
+    WriteFileBytes("real/Settings.txt", "old\n");
+    const perms odd = perms::owner_read | perms::owner_write | perms::others_read;
+    fs::permissions("real/Settings.txt", odd);
+    fs::create_symlink("real/Settings.txt", "Settings.txt");
+    fs::create_symlink("Settings.txt", "chain.txt");
+    fs::create_symlink("real/new.txt", "dangling.txt");
+
+    EXPECT_TRUE(WriteFileAtomically("chain.txt", "new\n"));
+    EXPECT_TRUE(WriteFileAtomically("dangling.txt", "made\n"));
+    EXPECT_TRUE(fs::is_symlink("Settings.txt"));
+    EXPECT_TRUE(fs::is_symlink("chain.txt"));
+    EXPECT_TRUE(fs::is_symlink("dangling.txt"));
+    EXPECT_EQ(ReadFileBytes("real/Settings.txt"), "new\n");
+    EXPECT_EQ(ReadFileBytes("real/new.txt"), "made\n");
+    EXPECT_EQ(fs::status("real/Settings.txt").permissions(), odd);
+    EXPECT_EQ(DirEntries(), 4);
+    EXPECT_EQ(std::distance(fs::directory_iterator("real"), fs::directory_iterator()), 2);
+
+    // The owner stays too, where the writer may give the file away.
+    if (geteuid() == 0) {
+        ASSERT_EQ(chown("real/Settings.txt", 65534, 65534), 0);
+        EXPECT_TRUE(WriteFileAtomically("Settings.txt", "again\n"));
+        struct stat info {};
+        ASSERT_EQ(stat("real/Settings.txt", &info), 0);
+        EXPECT_EQ(info.st_uid, 65534u);
+        EXPECT_EQ(info.st_gid, 65534u);
+    }
+}
+#endif

@@ -10,6 +10,24 @@
 #include <string>
 #include <vector>
 
+#ifdef VORLUNE_WRAPS_JOYSTICK_OPEN
+// The link step routes the game's SDL_JoystickOpen calls here, so a test can
+// make the open of one joystick index fail with an error text of its own.
+namespace {
+int refusedJoystick = -1;
+const char* const RefusalText = "open refused by the test";
+} // namespace
+extern "C" SDL_Joystick* __real_SDL_JoystickOpen(int index);
+extern "C" SDL_Joystick* __wrap_SDL_JoystickOpen(int index)
+{
+    if (index == refusedJoystick) {
+        SDL_SetError("%s", RefusalText);
+        return nullptr;
+    }
+    return __real_SDL_JoystickOpen(index);
+}
+#endif
+
 namespace {
 
 using sdltest::TempWorkDir;
@@ -171,6 +189,47 @@ TEST_F(IniSdlTest, NewRawJoystickAsksForSetUp)
               std::string::npos)
         << out;
     EXPECT_EQ(out.find("Gamepad konnte nicht angesteuert werden"), std::string::npos);
+}
+
+// Each diagnostic shows the layer's error text at the moment it is printed,
+// not one left over from an earlier call (the refused open's text).
+TEST_F(IniSdlTest, JoystickDiagnosticsShowTheCurrentErrorText)
+{
+#ifndef VORLUNE_WRAPS_JOYSTICK_OPEN
+    GTEST_SKIP() << "this linker cannot make a joystick open fail";
+#else
+    if (hostJoysticks_ > 0) {
+        GTEST_SKIP() << "a joystick is attached to this machine";
+    }
+    ASSERT_GE(Attach(SDL_JOYSTICK_TYPE_UNKNOWN, "Stick A"), 0) << SDL_GetError();
+    ASSERT_GE(Attach(SDL_JOYSTICK_TYPE_UNKNOWN, "Stick B"), 0) << SDL_GetError();
+    refusedJoystick = 1;
+    const std::string out = RunIniSdl();
+    refusedJoystick = -1;
+    ASSERT_NE(Pad1[0], nullptr);
+    EXPECT_EQ(Pad1[1], nullptr);
+    EXPECT_EQ(PadName, "Stick A");
+    EXPECT_EQ(Mode, 3);
+
+    // The texts the layer gives for the calls made just before each line.
+    EXPECT_EQ(SDL_HapticOpenFromJoystick(Pad1[0]), nullptr);
+    const std::string noHaptic = SDL_GetError();
+    EXPECT_EQ(SDL_HapticOpenFromJoystick(nullptr), nullptr);
+    const std::string noHapticOfClosed = SDL_GetError();
+    EXPECT_EQ(SDL_JoystickNumBalls(nullptr), -1);
+    const std::string countOfClosed = SDL_GetError();
+    for (const std::string& text : {noHaptic, noHapticOfClosed, countOfClosed}) {
+        EXPECT_FALSE(text.empty());
+        EXPECT_NE(text, RefusalText);
+    }
+    EXPECT_EQ(out, "Kein Force-Feedback " + noHaptic +
+                       "\nJoystick gefunden 0\nName: Stick A\nAchsen: 2\nButtons: 4\nBaelle: 0\n"
+                       "Kein Force-Feedback " +
+                       noHapticOfClosed +
+                       "\nJoystick gefunden 0\nName: Stick B\nAchsen: -1\nButtons: -1\n"
+                       "Baelle: -1\nGamepad konnte nicht angesteuert werden: " +
+                       countOfClosed + "\n");
+#endif
 }
 
 TEST_F(IniSdlTest, KnownRawJoystickKeepsItsMap)

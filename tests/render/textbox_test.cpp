@@ -1,10 +1,18 @@
 #include "render/graphics.h"
 #include "render/textbox.h"
+#include "screens/highscore.h"
+#include "screens/menu.h"
+#include "screens/tutorial.h"
 #include "support/sdl_support.h"
 #include "world/globals.h"
+#include "world/prompts.h"
 
 #include <SDL.h>
+#include <SDL_ttf.h>
+#include <algorithm>
 #include <gtest/gtest.h>
+#include <iostream>
+#include <string>
 
 namespace {
 
@@ -147,6 +155,147 @@ TEST_F(TextBoxTest, WrapBreaksTheTextIntoLines)
     SDL_QueryTexture(Boxes[7].Texture, nullptr, nullptr, &w, &h);
     EXPECT_LT(w, wide);
     EXPECT_GT(h, high);
+}
+
+// Every text of every screen, laid out by the screens themselves and
+// rendered as the text boxes render it, must stay inside the 1920 x 1080
+// field, and the font must hold each character the screens can show.
+class ScreenTextFit : public MediaTest {
+  protected:
+    // Pixels by which the ink of the carriers now in `Stack` leaves the
+    // field; `limit` is the cut accepted for carriers at or below `fromY`.
+    void ExpectInside(const std::string& screen, int limit = 0, float fromY = 2000)
+    {
+        for (int i = 1; i <= Stack.Count; ++i) {
+            const Object& carrier = Stack.Slots[i];
+            if (carrier.Box <= 0 || carrier.Box >= 50) {
+                continue;
+            }
+            const TextBox& box = Boxes[carrier.Box];
+            if (box.Text.empty()) {
+                continue;
+            }
+            ASSERT_TRUE(box.Font >= 1 && box.Font <= 3) << screen;
+            for (const char c : box.Text) {
+                EXPECT_TRUE(TTF_GlyphIsProvided(gFont[box.Font], static_cast<unsigned char>(c)))
+                    << screen << ": no glyph for '" << c << "'";
+            }
+            // The same call as TextBox::CalcMe.
+            SDL_Surface* rendered = TTF_RenderText_Blended_Wrapped(
+                gFont[box.Font], box.Text.c_str(), SDL_Color{0, 0, 0, 255},
+                static_cast<Uint32>(std::max(box.Wrap, 0)));
+            ASSERT_NE(rendered, nullptr) << screen << ": " << TTF_GetError();
+            SDL_Surface* argb = SDL_ConvertSurfaceFormat(rendered, SDL_PIXELFORMAT_ARGB8888, 0);
+            SDL_FreeSurface(rendered);
+            ASSERT_NE(argb, nullptr);
+            int left = argb->w, right = -1, top = argb->h, bottom = -1;
+            for (int y = 0; y < argb->h; ++y) {
+                const auto* row = reinterpret_cast<const Uint32*>(
+                    static_cast<const Uint8*>(argb->pixels) + y * argb->pitch);
+                for (int x = 0; x < argb->w; ++x) {
+                    if ((row[x] >> 24) != 0) {
+                        left = std::min(left, x);
+                        right = std::max(right, x);
+                        top = std::min(top, y);
+                        bottom = std::max(bottom, y);
+                    }
+                }
+            }
+            SDL_FreeSurface(argb);
+            if (right < 0) {
+                continue;
+            }
+            const int x = static_cast<int>(carrier.X);
+            const int y = static_cast<int>(carrier.Y);
+            const int cut =
+                std::max({-(x + left), -(y + top), x + right - 1919, y + bottom - 1079});
+            const int allowed = carrier.Y >= fromY ? limit : 0;
+            EXPECT_LE(cut, allowed) << screen << ": \"" << box.Text << "\" at (" << x << ", " << y
+                                    << ") leaves the field by " << cut << " px";
+            worst_ = std::max(worst_, cut);
+        }
+    }
+
+    int worst_ = -10000;
+};
+
+TEST_F(ScreenTextFit, EveryScreenTextStaysInsideTheField)
+{
+    // The 54 characters of the name entry.
+    for (const char c : ABC) {
+        EXPECT_TRUE(TTF_GlyphIsProvided(gFont[1], static_cast<unsigned char>(c))) << c;
+    }
+
+    // Start-up: warning, title with the credits, main menu, options.
+    Mode = 2;
+    for (const int countdown : {4000, 2000, 0}) {
+        FreshStart = countdown;
+        IniMenu(false);
+        ExpectInside("menu screen at countdown " + std::to_string(countdown));
+    }
+    FullScreen = false;
+    Tutorial = false;
+    IniMenu(true);
+    MenuSection();
+    ExpectInside("options");
+
+    // The keyboard notice and the controller set-up prompts.
+    Stack.Clear();
+    Mode = 3;
+    Keyboard = true;
+    GoDef = true;
+    SetupSection();
+    ExpectInside("keyboard notice");
+    Stack.Clear();
+    Keyboard = false;
+    for (int step = 1; step <= 7; ++step) {
+        DefPad = step;
+        GoDef = true;
+        SetupSection();
+        ExpectInside("set-up prompt " + std::to_string(step));
+    }
+
+    // The four tutorial messages.
+    Mode = 1;
+    Tutorial = true;
+    for (int step = 1; step <= 4; ++step) {
+        Stack.Clear();
+        ShowTutorial(step);
+        ExpectInside("tutorial step " + std::to_string(step));
+    }
+
+    // The high-score lists of Blue Mode at level 3 (the longest title),
+    // full of twelve-character names and seven-digit scores: low letters
+    // with descenders, then the widest capitals. The shipped font's
+    // descenders and figures reach below the field in place 10 (Y 1000,
+    // 96 points): by up to 11 px.
+    KCodeOn = true;
+    Table = 3;
+    for (const char* name : {"jgjpqyjgjpqy", "WWWWWWWWWWWW", "MQ-gjpqyWMQy"}) {
+        for (int place = 1; place <= 10; ++place) {
+            ScoreTableNamesB[3][place] = name;
+            ScoreTableB[3][place] = 9999999;
+        }
+        IniHighScoreList();
+        HighScoreListRefresh();
+        ExpectInside(std::string("high-score list of ") + name, 11, 1000);
+    }
+
+    // The name entry with a twelve-character name and the letter on offer,
+    // for pads and for the keyboard. Its help text's last line touches the
+    // bottom edge by 1 px.
+    for (const bool keys : {false, true}) {
+        Keyboard = keys;
+        for (const char* name : {"jgjpqyjgjpqy", "WWWWWWWWWWWW"}) {
+            IniEnterHighScore(10);
+            EnteredName = name;
+            Zeiger = 22; // 'W'
+            NameEntryRules();
+            ExpectInside(std::string("name entry of ") + name + (keys ? " (keys)" : " (pad)"), 1,
+                         700);
+        }
+    }
+    std::cout << "deepest cut of a screen text: " << worst_ << " px\n";
 }
 
 } // namespace

@@ -12,6 +12,39 @@
 #include <string>
 #include <system_error>
 
+#ifndef _WIN32
+#include <cstdio>
+#include <functional>
+#include <grp.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+// Runs `f` in a child process as an ordinary user, since root passes every
+// permission check: as the user and group 65534 (nobody) when run as root,
+// as the user itself otherwise. Returns f's result (0 to 99), or -1 when the
+// child could not be started or could not give up its rights.
+inline int AsUnprivileged(const std::function<int()>& f)
+{
+    std::fflush(nullptr);
+    const pid_t pid = fork();
+    if (pid < 0) {
+        return -1;
+    }
+    if (pid == 0) {
+        if (geteuid() == 0 && (setgroups(0, nullptr) != 0 || setgid(65534) != 0 ||
+                               setuid(65534) != 0 || geteuid() == 0)) {
+            _exit(100);
+        }
+        _exit(f());
+    }
+    int status = 0;
+    if (waitpid(pid, &status, 0) != pid || !WIFEXITED(status) || WEXITSTATUS(status) >= 100) {
+        return -1;
+    }
+    return WEXITSTATUS(status);
+}
+#endif
+
 // Whole file as bytes; empty when the file is missing.
 inline std::string ReadFileBytes(const std::filesystem::path& path)
 {
