@@ -1,5 +1,4 @@
 #include "input/kcode.h"
-#include "input/keyboard.h"
 #include "render/graphics.h"
 #include "support/screens_support.h"
 #include "world/globals.h"
@@ -75,19 +74,6 @@ class BlueTexturesTest : public KCodeTest {
 
 } // namespace
 
-TEST_F(KCodeTest, FullSequenceSwitchesBlueModeOnAtTheEighthInput)
-{
-    Enter(7);
-    EXPECT_EQ(KCodeCount, 7);
-    EXPECT_FALSE(KCodeOn);
-    EnterKCode(kSequence[7]);
-    EXPECT_TRUE(KCodeOn);
-    // Nothing is expected after the last step.
-    EnterKCode(kSequence[0]);
-    EXPECT_EQ(KCodeCount, 0);
-    EXPECT_TRUE(KCodeOn);
-}
-
 TEST_F(KCodeTest, WrongInputStartsOver)
 {
     for (int step = 0; step < 8; ++step) {
@@ -140,7 +126,7 @@ TEST_F(BlueTexturesTest, SquaresTurnBlueOnceAndTheBlackStageStays)
     EXPECT_TRUE(KCodeOn);
 }
 
-TEST_F(KCodeTest, MenuKeysFeedTheirDirections)
+TEST_F(KCodeTest, MenuKeysFeedTheirDirectionsAndTheEighthSwitchesBlueModeOn)
 {
     // From the main menu, by the keys: D (right, to list 1), W (up), A (left,
     // back to the menu), S (down), D, D (lists 1, 2), S, W.
@@ -156,7 +142,4 @@ TEST_F(KCodeTest, MenuKeysFeedTheirDirections)
     EXPECT_EQ(Mode, 4);
     EXPECT_EQ(Table, 2);
     ProcessRenderRequests(); // no renderer: only drops the request
-    for (bool& held : KeyboardHeld) {
-        held = false;
-    }
 }

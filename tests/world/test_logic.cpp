@@ -48,14 +48,6 @@ class LogicTest : public WorldTest {
     }
 };
 
-TEST_F(LogicTest, IniGameSetsUpAKeyboardGame)
-{
-    EXPECT_EQ(Mode, 1);
-    ASSERT_EQ(interface.Count, 2);
-    EXPECT_EQ(Left().X, 430.0f);
-    EXPECT_EQ(Right().X, 1390.0f);
-}
-
 TEST_F(LogicTest, PauseSkipsExactlyTheGameTicksBeforeIt)
 {
     // A square under the left crosshair's centre (480, 540); a tutorial pause
