@@ -272,6 +272,11 @@ TEST_F(LogicTest, FireSoundStartsOnceAndFadesOnRelease)
 {
     DummyMixer mixer;
     ASSERT_TRUE(mixer.Ok()) << Mix_GetError();
+    int channels = 0;
+    Uint16 format = 0;
+    ASSERT_EQ(Mix_QuerySpec(nullptr, &format, &channels), 1);
+    ASSERT_EQ(format, AUDIO_S16SYS); // as the peak meter reads it
+    ASSERT_EQ(channels, 2);
     FXVolume = 90;
     int left = 0;
     int right = 0;
