@@ -1,5 +1,8 @@
 #include "support/input_support.h"
+#include "support/sdl_support.h"
 #include "world/logic.h"
+
+#include <filesystem>
 
 using namespace inputtest;
 
@@ -36,6 +39,9 @@ TEST_F(EventsTest, EscapeReleaseActsByScreen)
         {5, 1, 0, 5, true},     // name entry: nothing
         {3, 1, 0, 3, true},     // set-up: nothing
     };
+    // Leaving the options by Escape keeps the settings unsaved (only "Back"
+    // saves them); no screen writes anything on Escape.
+    sdltest::TempWorkDir dir;
     for (const Screen& s : screens) {
         ResetGlobals();
         Mode = s.mode;
@@ -50,6 +56,7 @@ TEST_F(EventsTest, EscapeReleaseActsByScreen)
         if (s.mode == 2 && s.menuMode == 2) {
             EXPECT_EQ(MenuMode, 1);
         }
+        EXPECT_FALSE(std::filesystem::exists("Settings.txt")) << "Mode " << s.mode;
     }
 }
 

@@ -1,5 +1,6 @@
 #include "input/kcode.h"
 #include "render/graphics.h"
+#include "support/screens_support.h"
 #include "world/globals.h"
 
 #include <SDL.h>
@@ -17,10 +18,7 @@ void Enter(int steps)
     }
 }
 
-class KCodeTest : public ::testing::Test {
-  protected:
-    void SetUp() override { ResetGlobals(); }
-};
+class KCodeTest : public ScreensTest {};
 
 // A window with a software renderer on the dummy video driver.
 class BlueTexturesTest : public KCodeTest {
@@ -76,19 +74,6 @@ class BlueTexturesTest : public KCodeTest {
 
 } // namespace
 
-TEST_F(KCodeTest, FullSequenceSwitchesBlueModeOnAtTheEighthInput)
-{
-    Enter(7);
-    EXPECT_EQ(KCodeCount, 7);
-    EXPECT_FALSE(KCodeOn);
-    EnterKCode(kSequence[7]);
-    EXPECT_TRUE(KCodeOn);
-    // Nothing is expected after the last step.
-    EnterKCode(kSequence[0]);
-    EXPECT_EQ(KCodeCount, 0);
-    EXPECT_TRUE(KCodeOn);
-}
-
 TEST_F(KCodeTest, WrongInputStartsOver)
 {
     for (int step = 0; step < 8; ++step) {
@@ -129,10 +114,32 @@ TEST_F(BlueTexturesTest, SquaresTurnBlueOnceAndTheBlackStageStays)
     EXPECT_EQ(dark.b, 51);
     EXPECT_EQ(Images[4], black_);
 
-    // Entering the sequence again changes nothing.
+    // Entering the whole sequence again changes nothing. (The input after
+    // the last step starts the counter over.)
     SDL_Texture* blue = Images[2];
+    EnterKCode(1);
+    ASSERT_EQ(KCodeCount, 0);
     Enter(8);
-    ProcessRenderRequests();
+    EXPECT_EQ(KCodeCount, 8);
+    EXPECT_FALSE(ProcessRenderRequests()) << "the blue squares were made again";
     EXPECT_EQ(Images[2], blue);
     EXPECT_TRUE(KCodeOn);
+}
+
+TEST_F(KCodeTest, MenuKeysFeedTheirDirectionsAndTheEighthSwitchesBlueModeOn)
+{
+    // From the main menu, by the keys: D (right, to list 1), W (up), A (left,
+    // back to the menu), S (down), D, D (lists 1, 2), S, W.
+    Keyboard = true;
+    OpenMainMenu();
+    const int keys[8] = {4, 1, 3, 2, 4, 4, 2, 1};
+    for (int step = 0; step < 8; ++step) {
+        EXPECT_FALSE(KCodeOn) << "step " << step + 1;
+        TapKey(keys[step]);
+        EXPECT_EQ(KCodeCount, step + 1) << "step " << step + 1;
+    }
+    EXPECT_TRUE(KCodeOn);
+    EXPECT_EQ(Mode, 4);
+    EXPECT_EQ(Table, 2);
+    ProcessRenderRequests(); // no renderer: only drops the request
 }

@@ -1,4 +1,5 @@
 #include "input/kcode.h"
+#include "render/graphics.h"
 #include "support/input_support.h"
 
 #include <SDL_mixer.h>
@@ -201,6 +202,23 @@ TEST_F(PadTest, SidewaysStepsThroughTheListsFromTheMainMenu)
         EXPECT_EQ(Mode, t == 0 ? 2 : 4);
     }
     EXPECT_EQ(MenuMode, 1);
+
+    // The pushes feed the Blue Mode sequence with their directions: right,
+    // up, left, down, right, right, down, up.
+    const int sequence[8][2] = {{kLeftX, 30000}, {kLeftY, -30000}, {kLeftX, -30000},
+                                {kLeftY, 30000}, {kLeftX, 30000},  {kLeftX, 30000},
+                                {kLeftY, 30000}, {kLeftY, -30000}};
+    KCodeCount = 0;
+    for (int step = 0; step < 8; ++step) {
+        EXPECT_FALSE(KCodeOn) << "step " << step + 1;
+        Stick(j, sequence[step][0], sequence[step][1]);
+        Poll();
+        Stick(j, sequence[step][0], 0);
+        Poll();
+        EXPECT_EQ(KCodeCount, step + 1) << "step " << step + 1;
+    }
+    EXPECT_TRUE(KCodeOn);
+    ProcessRenderRequests(); // no renderer: only drops the request
 }
 
 TEST_F(PadTest, StartUpScreensTakeOnlyUpAndDown)

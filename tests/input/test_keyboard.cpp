@@ -84,23 +84,37 @@ TEST_F(KeyboardTest, CaptureReadsOnlyTheElevenKeys)
         EXPECT_FALSE(Players[1].KeyFlags[i]) << i;
     }
 
-    state[SDL_SCANCODE_W] = 1;
-    state[SDL_SCANCODE_RCTRL] = 1;
-    state[SDL_SCANCODE_RETURN] = 1;
-    CaptureKeyboardState();
-    for (int i = 1; i <= 11; ++i) {
-        EXPECT_EQ(KeyboardHeld[i], i == 1 || i == 10 || i == 11) << i;
+    // Each key by its position on a US keyboard, one at a time, then all
+    // eleven together.
+    const SDL_Scancode keys[12] = {SDL_SCANCODE_UNKNOWN, SDL_SCANCODE_W,     SDL_SCANCODE_S,
+                                   SDL_SCANCODE_A,       SDL_SCANCODE_D,     SDL_SCANCODE_LSHIFT,
+                                   SDL_SCANCODE_UP,      SDL_SCANCODE_DOWN,  SDL_SCANCODE_LEFT,
+                                   SDL_SCANCODE_RIGHT,   SDL_SCANCODE_RCTRL, SDL_SCANCODE_RETURN};
+    for (int key = 1; key <= 11; ++key) {
+        state[keys[key]] = 1;
+        CaptureKeyboardState();
+        for (int i = 1; i <= 11; ++i) {
+            EXPECT_EQ(KeyboardHeld[i], i == key) << "key " << key << ", flag " << i;
+        }
+        state[keys[key]] = 0;
     }
+    for (int key = 1; key <= 11; ++key) {
+        state[keys[key]] = 1;
+    }
+    CaptureKeyboardState();
     state[SDL_SCANCODE_W] = 0;
     CaptureKeyboardState();
     EXPECT_FALSE(KeyboardHeld[1]);
-    EXPECT_TRUE(KeyboardHeld[10]);
+    for (int i = 2; i <= 11; ++i) {
+        EXPECT_TRUE(KeyboardHeld[i]) << i;
+    }
 
     for (SDL_Scancode code : others) {
         state[code] = 0;
     }
-    state[SDL_SCANCODE_RCTRL] = 0;
-    state[SDL_SCANCODE_RETURN] = 0;
+    for (int key = 1; key <= 11; ++key) {
+        state[keys[key]] = 0;
+    }
 }
 
 } // namespace

@@ -5,9 +5,11 @@
 #include <SDL.h>
 #include <SDL_mixer.h>
 #include <SDL_ttf.h>
+#include <dlfcn.h>
 #include <filesystem>
 #include <gtest/gtest.h>
 #include <string>
+#include <utility>
 #include <vector>
 
 #ifdef VORLUNE_WRAPS_JOYSTICK_OPEN
@@ -27,6 +29,50 @@ extern "C" SDL_Joystick* __wrap_SDL_JoystickOpen(int index)
     return __real_SDL_JoystickOpen(index);
 }
 #endif
+// Media-layer calls whose effect the dummy video driver does not show are
+// recorded by stand-ins defined here: the executable's own definition of a
+// library function comes first in Linux's symbol lookup. Each passes the
+// call on to the library (or, on request, fails an open).
+namespace recorded {
+std::vector<std::pair<SDL_GLattr, int>> glAttributes;
+bool windowBeforeAttributes = false;
+std::vector<Uint32> rendererFlags;
+bool failControllerOpen = false;
+
+template <typename F> F Library(const char* name)
+{
+    return reinterpret_cast<F>(dlsym(RTLD_NEXT, name));
+}
+} // namespace recorded
+
+extern "C" {
+int SDL_GL_SetAttribute(SDL_GLattr attr, int value)
+{
+    recorded::glAttributes.emplace_back(attr, value);
+    recorded::windowBeforeAttributes = recorded::windowBeforeAttributes || Window != nullptr;
+    static const auto library = recorded::Library<int (*)(SDL_GLattr, int)>("SDL_GL_SetAttribute");
+    return library(attr, value);
+}
+
+SDL_Renderer* SDL_CreateRenderer(SDL_Window* window, int index, Uint32 flags)
+{
+    recorded::rendererFlags.push_back(flags);
+    static const auto library =
+        recorded::Library<SDL_Renderer* (*)(SDL_Window*, int, Uint32)>("SDL_CreateRenderer");
+    return library(window, index, flags);
+}
+
+SDL_GameController* SDL_GameControllerOpen(int index)
+{
+    if (recorded::failControllerOpen) {
+        SDL_SetError("refused by the test");
+        return nullptr;
+    }
+    static const auto library =
+        recorded::Library<SDL_GameController* (*)(int)>("SDL_GameControllerOpen");
+    return library(index);
+}
+}
 
 namespace {
 
@@ -49,6 +95,10 @@ class IniSdlTest : public ::testing::Test {
         hostJoysticks_ = SDL_NumJoysticks();
         SDL_LogGetOutputFunction(&savedLog_, &savedLogData_);
         SDL_LogSetOutputFunction(&IniSdlTest::CollectLog, &log_);
+        recorded::glAttributes.clear();
+        recorded::windowBeforeAttributes = false;
+        recorded::rendererFlags.clear();
+        recorded::failControllerOpen = false;
     }
 
     void TearDown() override
@@ -154,18 +204,34 @@ TEST_F(IniSdlTest, NoJoystickMeansKeyboardAndTheNotice)
     SDL_SetRenderDrawColor(Renderer, 1, 2, 3, 255);
     EXPECT_EQ(SDL_RenderClear(Renderer), 0);
     SDL_RenderPresent(Renderer);
+
+    // Antialiasing asks for these OpenGL attributes before the window is
+    // made; Vsync 1 asks every renderer tried for vertical sync.
+    const std::vector<std::pair<SDL_GLattr, int>> antialiasing = {{SDL_GL_DOUBLEBUFFER, 1},
+                                                                  {SDL_GL_MULTISAMPLEBUFFERS, 1},
+                                                                  {SDL_GL_MULTISAMPLESAMPLES, 2},
+                                                                  {SDL_GL_ACCELERATED_VISUAL, 1}};
+    EXPECT_EQ(recorded::glAttributes, antialiasing);
+    EXPECT_FALSE(recorded::windowBeforeAttributes);
+    ASSERT_FALSE(recorded::rendererFlags.empty());
+    for (Uint32 flags : recorded::rendererFlags) {
+        EXPECT_NE(flags & SDL_RENDERER_PRESENTVSYNC, 0u) << flags;
+    }
 }
 
 TEST_F(IniSdlTest, FullScreenWindowWithoutAntialiasing)
 {
-    // The software renderer of the dummy driver always reports vertical
-    // sync, so only the window side of the settings can be seen here.
     FullScreen = true;
-    Vsync = 2;
+    Vsync = 2; // anything but 1: no vertical sync
     RunIniSdl(false);
     ASSERT_NE(Window, nullptr);
     EXPECT_NE(SDL_GetWindowFlags(Window) & SDL_WINDOW_FULLSCREEN, 0u);
     EXPECT_NE(Renderer, nullptr);
+    EXPECT_TRUE(recorded::glAttributes.empty());
+    ASSERT_FALSE(recorded::rendererFlags.empty());
+    for (Uint32 flags : recorded::rendererFlags) {
+        EXPECT_EQ(flags & SDL_RENDERER_PRESENTVSYNC, 0u) << flags;
+    }
 }
 
 TEST_F(IniSdlTest, NewRawJoystickAsksForSetUp)
@@ -264,6 +330,48 @@ TEST_F(IniSdlTest, GameControllerNamesSetTheDualShockCorrection)
     EXPECT_EQ(PadName, "Something");
     EXPECT_FALSE(Keyboard);
     EXPECT_EQ(Pad1[0], nullptr);
+}
+
+TEST_F(IniSdlTest, ControllerWalkPassesOverRawSticksAndFallsBackWhenAnOpenFails)
+{
+    if (hostJoysticks_ > 0) {
+        GTEST_SKIP() << "a joystick is attached to this machine";
+    }
+    // A stick without a controller mapping at index 0 is passed over (and
+    // sends the start-up on to the raw path as well); the mapped controller
+    // at index 1 is opened and ends the walk.
+    ASSERT_GE(Attach(SDL_JOYSTICK_TYPE_UNKNOWN, "Raw Stick"), 0) << SDL_GetError();
+    ASSERT_GE(Attach(SDL_JOYSTICK_TYPE_GAMECONTROLLER, "Virtual Pad"), 0) << SDL_GetError();
+    PadName = "Raw Stick";
+    std::string out = RunIniSdl();
+    ASSERT_NE(controller, nullptr);
+    EXPECT_STREQ(SDL_GameControllerName(controller), "Virtual Pad");
+    EXPECT_EQ(Occurrences(out, "Initialised Gamepad as GameController, Name "), 1u) << out;
+    EXPECT_NE(out.find("Initialised Gamepad as GameController, Name Virtual Pad\n"),
+              std::string::npos)
+        << out;
+    EXPECT_EQ(PadMode, 2);
+    EXPECT_NE(Pad1[0], nullptr);
+    EXPECT_NE(Pad1[1], nullptr);
+    EXPECT_EQ(Mode, 1);
+    EXPECT_FALSE(Keyboard);
+    sdltest::StopMedia();
+
+    // A controller that does not open: the raw path takes it.
+    ResetGlobals();
+    ASSERT_EQ(SDL_Init(SDL_INIT_JOYSTICK), 0);
+    ASSERT_GE(Attach(SDL_JOYSTICK_TYPE_GAMECONTROLLER, "Virtual Pad"), 0);
+    PadName = "Old Pad";
+    recorded::failControllerOpen = true;
+    out = RunIniSdl();
+    recorded::failControllerOpen = false;
+    EXPECT_EQ(controller, nullptr);
+    EXPECT_EQ(out.find("Initialised Gamepad"), std::string::npos) << out;
+    EXPECT_EQ(PadMode, 2);
+    EXPECT_NE(Pad1[0], nullptr);
+    EXPECT_EQ(Mode, 3);
+    EXPECT_EQ(PadName, "Virtual Pad");
+    EXPECT_FALSE(Keyboard);
 }
 
 TEST_F(IniSdlTest, DualShockDetectionIsCaseSensitiveAndSkippedWhenSet)

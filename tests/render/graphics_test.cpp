@@ -238,12 +238,37 @@ TEST_F(DrawingTest, GraphicHandlerReturnsOnceRunningIsCleared)
         }
         SDL_Delay(5);
     }
+    // Waits (a bounded time) until the thread's last snapshot did or did not
+    // differ from the one before it.
+    auto awaitSnapshot = [](bool changed) {
+        for (int i = 0; i < 1000; ++i) {
+            {
+                std::lock_guard<std::mutex> lock(StateMutex);
+                if (FrameSnapshotChanged() == changed) {
+                    return;
+                }
+            }
+            SDL_Delay(1);
+        }
+    };
+    // Once the picture is steady, one more change: the thread presents it
+    // in its next frame, not only at the next redraw of an unchanged picture.
+    awaitSnapshot(false);
+    {
+        std::lock_guard<std::mutex> lock(StateMutex);
+        Stack.Clear();
+        Stack.Create(Square(2, 1500, 800, 100, 3));
+        g = b = 200;
+    }
+    awaitSnapshot(true);
+    awaitSnapshot(false); // the frame of the change has been drawn
     {
         std::lock_guard<std::mutex> lock(StateMutex);
         running = false;
     }
     graphic.join();
-    SUCCEED();
+    ExpectColor(ReadPixel(1550, 850), 0, 255, 0, "square drawn by the thread");
+    ExpectColor(ReadPixel(50, 50), 255, 200, 200, "background drawn by the thread");
 }
 
 } // namespace

@@ -12,8 +12,26 @@ namespace {
 
 class TutorialTest : public ScreensTest {};
 
+// The four messages, whole.
+const char* const Welcome =
+    "Welcome to Vorlune! Use your sticks to aim and the shoulder buttons to fire. Be advised that "
+    "holding your fire may slightly increase the spawnrate of enemies.";
+const char* const RedSquare =
+    "Please take notice of this red square. Fire at it to reduce its size. If a square drops under "
+    "a certain size, it will disappear. You will be awarded points and your multiplier increases. "
+    "But be careful: the more enemies you shoot, the more enemies appear! Stay on guard!";
+const char* const Darker =
+    "If you leave a square unattended for too long, it might turn darker. Killing a dark square "
+    "will provide you with more points and multiplier. But be careful: Every darkended square "
+    "shifts the background color more towards red - a completely red background means game over!";
+const char* const Black =
+    "Darkened squares will eventually turn black. For every black square that appears, your "
+    "multiplier will be reduced, but the number of points you aquire increases. This effect "
+    "weakens every time. The black squares themselves are more valuable than darkended enemies, "
+    "but also redden the background faster.";
+
 // The message is the last object added; the backdrop comes right before it.
-void ExpectMessage(int layer, const char* start)
+void ExpectMessage(int layer, const char* text)
 {
     ASSERT_GE(Stack.Count, 2);
     const Object& backdrop = Stack.Slots[Stack.Count - 1];
@@ -28,7 +46,7 @@ void ExpectMessage(int layer, const char* start)
     EXPECT_EQ(message.Box, 2);
     EXPECT_EQ(message.LifeTimer, 2);
     EXPECT_EQ(message.Image, 0);
-    EXPECT_EQ(Boxes[2].Text.rfind(start, 0), 0u) << Boxes[2].Text;
+    EXPECT_EQ(Boxes[2].Text, text);
     EXPECT_EQ(Boxes[2].Wrap, 1700);
     EXPECT_EQ(Boxes[2].Color.r, 255);
     EXPECT_EQ(Boxes[2].Color.g, 255);
@@ -44,7 +62,7 @@ TEST_F(TutorialTest, FirstGameOpensWithTheWelcomeAndPausesOnlyOnce)
     IniGame();
     EXPECT_EQ(Mode, 1);
     EXPECT_EQ(Pause, 1000);
-    ExpectMessage(4, "Welcome to Vorlune! Use your sticks to aim");
+    ExpectMessage(4, Welcome);
     EXPECT_TRUE(TutShown[1]);
     EXPECT_FALSE(TutorialMade);
 
@@ -65,13 +83,13 @@ TEST_F(TutorialTest, LaterStepsPauseLongerAndTheLastSwitchesTheTutorialOff)
 {
     ShowTutorial(2);
     EXPECT_EQ(Pause, 1300);
-    ExpectMessage(3, "Please take notice of this red square.");
+    ExpectMessage(3, RedSquare);
     ShowTutorial(3);
     EXPECT_EQ(Pause, 1300);
-    ExpectMessage(3, "If you leave a square unattended for too long");
+    ExpectMessage(3, Darker);
     EXPECT_TRUE(Tutorial);
     ShowTutorial(4);
-    ExpectMessage(3, "Darkened squares will eventually turn black.");
+    ExpectMessage(3, Black);
     EXPECT_FALSE(Tutorial);
     EXPECT_TRUE(TutorialMade);
 

@@ -8,6 +8,8 @@
 #include "world/logic.h"
 
 #include <SDL_mixer.h>
+#include <algorithm>
+#include <atomic>
 #include <chrono>
 #include <cstdlib>
 #include <gtest/gtest.h>
@@ -46,23 +48,24 @@ class LogicTest : public WorldTest {
     }
 };
 
-TEST_F(LogicTest, IniGameSetsUpAKeyboardGame)
-{
-    EXPECT_EQ(Mode, 1);
-    ASSERT_EQ(interface.Count, 2);
-    EXPECT_EQ(Left().X, 430.0f);
-    EXPECT_EQ(Right().X, 1390.0f);
-}
-
 TEST_F(LogicTest, PauseSkipsExactlyTheGameTicksBeforeIt)
 {
-    Stack.Create(MakeSquare(500, 500, 10));
+    // A square under the left crosshair's centre (480, 540); a tutorial pause
+    // holds the keys as well: no movement, no shot, no gun sound.
+    Stack.Create(MakeSquare(475, 535, 10));
     Pause = 1000;
+    KeyboardHeld[4] = KeyboardHeld[5] = KeyboardHeld[6] = KeyboardHeld[10] = true;
     for (int pass = 1; pass <= 999; ++pass) {
         LogicPass();
+        ASSERT_EQ(Stack.Count, 1) << "pass " << pass;
         ASSERT_EQ(Stack.Slots[1].W, 10.0f) << "pass " << pass;
         ASSERT_EQ(Pause, 1000 - pass);
     }
+    EXPECT_EQ(Left().X, 430.0f);
+    EXPECT_EQ(Right().Y, 490.0f);
+    EXPECT_FALSE(Sound1 || Sound2);
+    EXPECT_EQ(Score, 0);
+    KeyboardHeld[4] = KeyboardHeld[5] = KeyboardHeld[6] = KeyboardHeld[10] = false;
     LogicPass();
     EXPECT_EQ(Pause, 0);
     EXPECT_GT(Stack.Slots[1].W, 10.0f);
@@ -166,7 +169,23 @@ TEST_F(LogicTest, BordersOvershootOnceAndAdderCapsAtTwo)
     EXPECT_FLOAT_EQ(Right().X, 1822.05f);
 }
 
-TEST_F(LogicTest, FireShootsAtTheCrosshairCentre)
+// Random draws made by `run`: the generator is reseeded and the first value
+// drawn after it is looked up in the plain sequence of the same seed.
+template <typename F> int DrawsBy(F run)
+{
+    srand(99);
+    run();
+    const int next = rand();
+    srand(99);
+    for (int n = 0; n < 100; ++n) {
+        if (rand() == next) {
+            return n;
+        }
+    }
+    return -1;
+}
+
+TEST_F(LogicTest, FireShootsAtTheCrosshairCentreAndTriesASpawnPerKey)
 {
     Difficulty = 2;
     // Left crosshair at (430, 490): aims at (480, 540).
@@ -183,12 +202,84 @@ TEST_F(LogicTest, FireShootsAtTheCrosshairCentre)
     LogicPass();
     Trim(0);
     EXPECT_EQ(Score, 13); // trunc(6 + 1.08 * 20 / 3)
+    KeyboardHeld[10] = false;
+
+    // Right Ctrl aims at the right crosshair wherever it stands, never at
+    // the left one.
+    Right().X = 1200;
+    Right().Y = 100;
+    Stack.Create(MakeSquare(478, 538, 4));
+    Stack.Create(MakeSquare(1248, 148, 4));
+    KeyboardHeld[10] = true;
+    LogicPass();
+    KeyboardHeld[10] = false;
+    Trim(1);
+    ASSERT_EQ(Stack.Count, 1);
+    EXPECT_NEAR(Stack.Slots[1].X, 478.0f, 0.1) << "the right gun hit the left crosshair's square";
+    Trim(0);
+
+    // Each held fire key tries one spawn (one draw of a chance of 1 in 200)
+    // per tick, besides the tick's own draw for the level event. High below
+    // 0 keeps the level event itself from spawning.
+    High = -1;
+    auto ticks = [](int n) {
+        for (int i = 0; i < n; ++i) {
+            LogicPass();
+        }
+    };
+    for (int keys = 0; keys < 4; ++keys) {
+        KeyboardHeld[5] = (keys & 1) != 0;
+        KeyboardHeld[10] = (keys & 2) != 0;
+        const int pressed = (keys & 1) + (keys >> 1);
+        EXPECT_EQ(DrawsBy([&] { ticks(3); }), 3 * (1 + pressed)) << "keys " << keys;
+        ASSERT_EQ(Stack.Count, 0) << "this seed spawns nothing";
+    }
+}
+
+// Peak levels of the left and right output channels over a few mixer
+// callbacks (the dummy audio driver mixes as a real device would).
+std::atomic<int> PeakLeft{0};
+std::atomic<int> PeakRight{0};
+std::atomic<int> MixCalls{0};
+
+void MeasurePeaks(void*, Uint8* stream, int len)
+{
+    const auto* samples = reinterpret_cast<const Sint16*>(stream);
+    for (int i = 0; i + 1 < len / 2; i += 2) {
+        PeakLeft = std::max(PeakLeft.load(), std::abs(int(samples[i])));
+        PeakRight = std::max(PeakRight.load(), std::abs(int(samples[i + 1])));
+    }
+    ++MixCalls;
+}
+
+void OutputPeaks(int& left, int& right)
+{
+    Mix_SetPostMix(MeasurePeaks, nullptr);
+    // Let a callback that began before the change finish, then measure.
+    for (int wait = 0; wait < 2; ++wait) {
+        PeakLeft = PeakRight = 0;
+        const int start = MixCalls;
+        for (int i = 0; i < 1000 && MixCalls < start + 3; ++i) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(2));
+        }
+    }
+    Mix_SetPostMix(nullptr, nullptr);
+    left = PeakLeft;
+    right = PeakRight;
 }
 
 TEST_F(LogicTest, FireSoundStartsOnceAndFadesOnRelease)
 {
     DummyMixer mixer;
     ASSERT_TRUE(mixer.Ok()) << Mix_GetError();
+    int channels = 0;
+    Uint16 format = 0;
+    ASSERT_EQ(Mix_QuerySpec(nullptr, &format, &channels), 1);
+    ASSERT_EQ(format, AUDIO_S16SYS); // as the peak meter reads it
+    ASSERT_EQ(channels, 2);
+    FXVolume = 90;
+    int left = 0;
+    int right = 0;
     static int halts[4];
     halts[1] = halts[2] = halts[3] = 0;
     Mix_ChannelFinished([](int channel) {
@@ -208,6 +299,11 @@ TEST_F(LogicTest, FireSoundStartsOnceAndFadesOnRelease)
     EXPECT_EQ(halts[1], 0);
     EXPECT_EQ(Mix_Playing(2), 0);
     EXPECT_EQ(Mix_GetChunk(1), Sounds[1]);
+    EXPECT_EQ(Mix_Volume(1, -1), 90);
+    // The left gun sounds on the left only.
+    OutputPeaks(left, right);
+    EXPECT_GT(left, 0);
+    EXPECT_EQ(right, 0);
 
     KeyboardHeld[5] = false;
     LogicPass();
@@ -231,6 +327,11 @@ TEST_F(LogicTest, FireSoundStartsOnceAndFadesOnRelease)
     EXPECT_TRUE(Sound2);
     EXPECT_EQ(Mix_Playing(2), 1);
     EXPECT_EQ(halts[2], 0);
+    EXPECT_EQ(Mix_Volume(2, -1), 90);
+    Mix_HaltChannel(1); // still fading out
+    OutputPeaks(left, right);
+    EXPECT_EQ(left, 0);
+    EXPECT_GT(right, 0);
     KeyboardHeld[10] = false;
     LogicPass();
     EXPECT_FALSE(Sound2);
@@ -243,6 +344,8 @@ TEST_F(LogicTest, WarningSoundFollowsBlackSquares)
     DummyMixer mixer;
     ASSERT_TRUE(mixer.Ok()) << Mix_GetError();
     Keyboard = false;
+    FXVolume = 70;
+    Mix_Volume(3, MIX_MAX_VOLUME);
     Object dark = MakeSquare(500, 500, 10, 3);
     dark.AgeTimer = 2;
     Stack.Create(dark);
@@ -256,6 +359,7 @@ TEST_F(LogicTest, WarningSoundFollowsBlackSquares)
     Trim(1);
     EXPECT_EQ(Mix_Playing(3), 1);
     EXPECT_EQ(Mix_GetChunk(3), Sounds[2]);
+    EXPECT_EQ(Mix_Volume(3, -1), 70);
     LogicPass();
     Trim(1);
     EXPECT_EQ(Mix_Playing(3), 1);
@@ -406,6 +510,7 @@ TEST_F(LogicTest, ThreadRunsPassesAndStopsWithRunning)
         std::lock_guard<std::mutex> guard(StateMutex);
         Pause = 1000000;
     }
+    const auto start = std::chrono::steady_clock::now();
     std::thread logic([] { ObjectLogic(nullptr); });
     // Wait (generously) until a few passes have run.
     for (int i = 0; i < 6000; ++i) {
@@ -417,15 +522,21 @@ TEST_F(LogicTest, ThreadRunsPassesAndStopsWithRunning)
         }
         std::this_thread::sleep_for(std::chrono::milliseconds(5));
     }
+    int atStop = 0;
     {
         std::lock_guard<std::mutex> guard(StateMutex);
         EXPECT_LE(Pause, 1000000 - 3);
         running = false;
+        atStop = Pause;
     }
     logic.join();
+    const auto elapsed = std::chrono::steady_clock::now() - start;
     std::lock_guard<std::mutex> guard(StateMutex);
-    const int stopped = Pause;
-    EXPECT_GT(stopped, 0);
+    EXPECT_EQ(Pause, atStop) << "a pass ran after running was cleared";
+    // Every pass but the last lasts at least 6 ms; a slow machine runs fewer.
+    const long passes = 1000000 - Pause;
+    EXPECT_LE(passes,
+              std::chrono::duration_cast<std::chrono::milliseconds>(elapsed).count() / 6 + 1);
 }
 
 } // namespace

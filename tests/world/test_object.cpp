@@ -6,6 +6,7 @@
 #include <climits>
 #include <cmath>
 #include <gtest/gtest.h>
+#include <initializer_list>
 #include <limits>
 
 namespace {
@@ -459,18 +460,108 @@ TEST_F(DrawTest, LayersAndCreationOrderDecideWhatIsOnTop)
     EXPECT_EQ(sr.Pixel(5, 25), 0xFF000000u);
 }
 
-TEST_F(DrawTest, TextCarrierWithoutTextureAndNullRenderer)
+// A texture of vertical (or horizontal) bands of equal size, one per colour.
+SDL_Texture* Bands(SurfaceRenderer& sr, int w, int h, bool vertical,
+                   std::initializer_list<uint32_t> colours)
+{
+    SDL_Surface* s = SDL_CreateRGBSurfaceWithFormat(0, w, h, 32, SDL_PIXELFORMAT_ARGB8888);
+    if (s == nullptr) {
+        return nullptr;
+    }
+    const int n = static_cast<int>(colours.size());
+    int i = 0;
+    for (uint32_t c : colours) {
+        SDL_Rect band =
+            vertical ? SDL_Rect{i * w / n, 0, w / n, h} : SDL_Rect{0, i * h / n, w, h / n};
+        SDL_FillRect(s, &band, c);
+        ++i;
+    }
+    SDL_Texture* t = SDL_CreateTextureFromSurface(sr.Get(), s);
+    SDL_FreeSurface(s);
+    return t;
+}
+
+TEST_F(DrawTest, FrameFlipAndAngleChooseWhatIsCopied)
+{
+    SurfaceRenderer sr(64, 64);
+    ASSERT_NE(sr.Get(), nullptr);
+    constexpr uint32_t Red = 0xFFFF0000u;
+    constexpr uint32_t Green = 0xFF00FF00u;
+    constexpr uint32_t Blue = 0xFF0000FFu;
+    Images[6] = Bands(sr, 30, 10, true, {Red, Green, Blue}); // three frames
+    Images[7] = Bands(sr, 20, 10, true, {Red, Blue});        // left, right
+    Images[8] = Bands(sr, 20, 20, false, {Red, Blue});       // top, bottom
+    ASSERT_NE(Images[8], nullptr);
+    auto object = [](int image, float x, float y, int fw, int fh) {
+        Object o;
+        o.Image = image;
+        o.X = x;
+        o.Y = y;
+        o.FrameW = fw;
+        o.FrameH = fh;
+        o.W = static_cast<float>(fw);
+        o.H = static_cast<float>(fh);
+        o.Layer = 1;
+        return o;
+    };
+    // Frame 1 of three 10-pixel frames is the middle one.
+    Object framed = object(6, 0, 0, 10, 10);
+    framed.Frame = 1;
+    Stack.Create(framed);
+    Stack.Create(object(7, 0, 20, 20, 10));
+    Object flipped = object(7, 30, 20, 20, 10);
+    flipped.Flip = SDL_FLIP_HORIZONTAL;
+    Stack.Create(flipped);
+    // Turned 90 degrees clockwise about its centre: the top comes to the right.
+    Object turned = object(8, 30, 40, 20, 20);
+    turned.Angle = 90;
+    Stack.Create(turned);
+    sr.Wipe();
+    Stack.Rend(sr.Get());
+    EXPECT_EQ(sr.Pixel(0, 5), Green);
+    EXPECT_EQ(sr.Pixel(9, 5), Green);
+    EXPECT_EQ(sr.Pixel(2, 25), Red);
+    EXPECT_EQ(sr.Pixel(17, 25), Blue);
+    EXPECT_EQ(sr.Pixel(32, 25), Blue);
+    EXPECT_EQ(sr.Pixel(47, 25), Red);
+    EXPECT_EQ(sr.Pixel(33, 44), Blue);
+    EXPECT_EQ(sr.Pixel(47, 55), Red);
+}
+
+TEST_F(DrawTest, TextIsDrawnUnscaledAtTheCarrierAndOnlyWithARenderer)
 {
     SurfaceRenderer sr(32, 32);
     ASSERT_NE(sr.Get(), nullptr);
+    constexpr uint32_t Green = 0xFF00FF00u;
+    constexpr uint32_t Black = 0xFF000000u;
+    // Box 3 holds a rendered 7 x 5 text that is up to date; box 4's text
+    // cannot be rendered here (no font).
     TextBox mirror[Boxnumber];
-    Stack.Create(MakeCarrier(4, 4, 3));
-    Stack.Create(MakeCarrier(4, 4, Boxnumber + 7)); // not a box: ignored
+    mirror[3].Texture = sr.SolidTexture(7, 5, Green);
+    ASSERT_NE(mirror[3].Texture, nullptr);
+    mirror[3].Text = mirror[3].DrawnText = "Start";
+    mirror[3].DrawnFont = mirror[3].Font;
+    mirror[3].DrawnColor = mirror[3].Color;
+    mirror[4].Text = "Exit";
+    Stack.Create(MakeCarrier(3.7f, 4.2f, 3)); // no size of its own
+    Stack.Create(MakeCarrier(20, 10, 4));
+    Stack.Create(MakeCarrier(20, 20, Boxnumber + 7)); // not a box: ignored
     sr.Wipe();
     Stack.Rend(sr.Get(), mirror);
-    Stack.Rend(sr.Get());
-    Stack.Rend(nullptr);
-    EXPECT_EQ(sr.Pixel(5, 5), 0xFF000000u);
+    EXPECT_EQ(sr.Pixel(3, 4), Green);
+    EXPECT_EQ(sr.Pixel(9, 8), Green);
+    EXPECT_EQ(sr.Pixel(10, 4), Black);
+    EXPECT_EQ(sr.Pixel(3, 9), Black);
+    EXPECT_EQ(sr.Pixel(2, 4), Black);
+    EXPECT_EQ(sr.Pixel(21, 11), Black);
+    EXPECT_EQ(sr.Pixel(21, 21), Black);
+
+    // Without a renderer nothing is drawn, and no text cache is touched.
+    SDL_Texture* text = mirror[3].Texture;
+    mirror[3].Text = "Options";
+    Stack.Rend(nullptr, mirror);
+    EXPECT_EQ(mirror[3].Texture, text);
+    EXPECT_EQ(mirror[3].DrawnText, "Start");
 }
 
 TEST_F(DrawTest, HugeSquareIsShotAndDrawnSafely)

@@ -54,7 +54,13 @@ TEST_F(PromptsTest, StartUpCountdownShowsWarningTitleThenMainMenu)
     IniMenu(false);
     ASSERT_EQ(Mode, 2);
     ASSERT_EQ(Stack.Count, 1);
-    EXPECT_EQ(BoxOf(1).Text.rfind("EPILEPSY WARNING! This game contains", 0), 0u);
+    EXPECT_EQ(BoxOf(1).Text,
+              "EPILEPSY WARNING! This game contains rapidly changing colors and flashes, thus it "
+              "might be dangerous to people with photosensitive epilepsy, even if they did not "
+              "experience problems in the past. If you experience problems such as dizziness, "
+              "disorientation, muscle- or eye-twitching, or any other symptoms while playing, stop "
+              "playing the game immediately. Use the left stick and the left shoulder button to "
+              "navigate the main menu.");
     EXPECT_EQ(Boxes[2].Wrap, 1800);
     EXPECT_EQ(Stack.Slots[1].X, 100);
     EXPECT_EQ(Stack.Slots[1].Y, 100);
@@ -153,6 +159,25 @@ TEST_F(PromptsTest, MainMenuHighlightWrapsAndActs)
 
     TapKey(1); // W on "Difficulty"
     EXPECT_EQ(Menu, 6);
+    ExpectHighlight(7, 7);
+    TapKey(2); // S on "Back"
+    EXPECT_EQ(Menu, 1);
+    ExpectHighlight(7, 2);
+    TapKey(1);
+    EXPECT_EQ(Menu, 6);
+
+    // A and D here move only the letter pointer: no list, no sequence step.
+    KCodeCount = 3;
+    TapKey(3);
+    EXPECT_EQ(Zeiger, 53);
+    TapKey(4);
+    TapKey(4);
+    EXPECT_EQ(Zeiger, 1);
+    EXPECT_EQ(Mode, 2);
+    EXPECT_EQ(MenuMode, 2);
+    EXPECT_EQ(Menu, 6);
+    EXPECT_EQ(Table, 0);
+    EXPECT_EQ(KCodeCount, 3);
     ExpectHighlight(7, 7);
 
     // Back: the main menu, with "Start Game" highlighted again.
@@ -438,8 +463,12 @@ void SetUpEndedGame(int score)
 
 } // namespace
 
+// The banner hold as the program starts with it, before any test shortens it.
+const int ShippedEndGameHoldMs = EndGameHoldMs;
+
 TEST_F(PromptsTest, EndOfGameWithAPlaceShowsHighscoreAndOpensNameEntry)
 {
+    EXPECT_EQ(ShippedEndGameHoldMs, 5000);
     sdltest::TempWorkDir dir;
     SetUpEndedGame(1234);
     EndGameHoldMs = 400;
@@ -562,11 +591,14 @@ TEST_F(PromptsTest, KeysHeldIntoANewScreenActOnlyAfterTheirRelease)
     Passes(1);
     EXPECT_EQ(Mode, 1);
 
-    // The same for A held into the name entry: no letter moves until released.
-    Mode = 2;
+    // The same for A held in play (which latches no key) into the name
+    // entry: no letter moves until it is released.
+    ASSERT_EQ(Mode, 1);
     KeyboardHeld[5] = false;
     KeyboardHeld[3] = true;
     Passes(1);
+    ASSERT_TRUE(Players[1].KeyFlags[3]);
+    ASSERT_FALSE(Players[1].KeyLatch[3]);
     IniEnterHighScore(1);
     Passes(3);
     EXPECT_EQ(Zeiger, 0);

@@ -27,6 +27,16 @@ TEST_F(ShootTest, LargeSquareHalvesTwiceThenDies)
     Stack.Shoot(500, 500);
     EXPECT_EQ(Stack.Count, 0);
     EXPECT_EQ(Score, 6);
+
+    // A size with a fraction: the square moves by half of the truncated old
+    // size less the new one, so its centre drifts by a quarter pixel.
+    Stack.Create(MakeSquare(300, 200, 240.5f));
+    Stack.Shoot(400, 300);
+    ASSERT_EQ(Stack.Count, 1);
+    EXPECT_EQ(Stack.Slots[1].W, 120.25f);
+    EXPECT_EQ(Stack.Slots[1].H, 120.25f);
+    EXPECT_EQ(Stack.Slots[1].X, 359.875f); // 300 + (240 - 120.25) / 2
+    EXPECT_EQ(Stack.Slots[1].Y, 259.875f);
 }
 
 TEST_F(ShootTest, SizeLimitPerLevel)
