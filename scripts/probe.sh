@@ -174,11 +174,11 @@ def smaps(path):
             if name.startswith("/"):
                 base = name.rsplit("/", 1)[1]
                 if base.startswith("SYSV") or "(deleted)" in name:
-                    name = "shared memory (MIT-SHM image, audio)"
+                    name = "shared memory (window image for the X server, MIT-SHM)"
                 else:
                     name = re.sub(r"\.so[.\d]*$", ".so", base)
             elif name.startswith("/SYSV") or name.startswith("SYSV"):
-                name = "shared memory (MIT-SHM image, audio)"
+                name = "shared memory (window image for the X server, MIT-SHM)"
         elif line.startswith("Rss:") and name is not None:
             kb = int(line.split()[1])
             groups[name] = groups.get(name, 0) + kb
