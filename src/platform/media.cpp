@@ -53,7 +53,7 @@ SDL_Window* OpenWindow(Uint32 graphicsFlags)
 //
 // Thread rule on the software path: the graphics thread presents by copying
 // the window surface to the X server (or GDI) while the main thread pumps
-// events, as it swapped OpenGL buffers before; SDL opens Xlib for threads.
+// events, as it swapped OpenGL buffers before (SDL sets Xlib up for threads).
 // The one thing the event pump would change under the renderer is the window
 // surface after a size change, and the window keeps its size: it is not
 // resizable and goes full screen before the threads start.
