@@ -65,6 +65,7 @@ xdo() { DISPLAY=$E2E_DISPLAY timeout 5 xdotool "$@"; }
 probe_session()
 {
     local path=$1 out=$E2E_TMP/$1 launch game_pid i s
+    rm -rf -- "$E2E_TMP/run" # a fresh copy, without the scores of the session before
     e2e_make_workdir
     e2e_set_setting Tutorial 0
     launch=$(now)
