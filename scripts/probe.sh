@@ -1,23 +1,31 @@
 #!/usr/bin/env bash
-# Runs the real program under Xvfb and reports what it costs: processor use of
-# the whole process on the main menu and during play, the periods of the
-# logic pass and of the frame (median and 99th percentile), peak resident
-# memory and the time from start to the first presented frame.
+# Runs the real program under Xvfb once on each drawing path and reports what
+# it costs, side by side: processor use of the whole process on the main menu
+# and in play, the periods of the logic pass and of the frame (median and 99th
+# percentile), peak resident memory, the time from start to the first
+# presented frame, and where the memory goes (/proc/<pid>/smaps at the end of
+# play).
 #
-# The periods come from the program itself, built with -DVORLUNE_TIMING=ON
-# (the shipped program prints nothing of this); processor use and memory from
-# /proc/<pid>/stat and /proc/<pid>/status.
+# Play is a real game: Tutorial off, both guns firing (left Shift and right
+# Ctrl held), both crosshairs sweeping, so the field fills with squares.
+#
+# The periods and the drawing path come from the program itself, built with
+# -DVORLUNE_TIMING=ON: only such builds print them and let VORLUNE_DRAWING_PATH
+# (accelerated or software) force the path; the shipped program chooses by
+# itself and prints nothing of this. Processor use and memory come from
+# /proc/<pid>/stat, status and smaps.
 #
 # Usage: scripts/probe.sh [timing build dir]   (default: build-timing, configured
 #        and built here)
-# Environment: PROBE_MENU_SECS (20), PROBE_PLAY_SECS (20); any SDL_* variable,
-#        e.g. SDL_RENDER_DRIVER=software to compare renderers.
+# Environment: PROBE_MENU_SECS (20), PROBE_PLAY_SECS (20), PROBE_PATHS
+#        ("accelerated software").
 set -u -o pipefail
 
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 build=${1:-$root/build-timing}
 menu_secs=${PROBE_MENU_SECS:-20}
 play_secs=${PROBE_PLAY_SECS:-20}
+read -r -a paths <<<"${PROBE_PATHS:-accelerated software}"
 
 if [ ! -f "$build/CMakeCache.txt" ]; then
     cmake -S "$root" -B "$build" -DCMAKE_BUILD_TYPE=Release -DVORLUNE_TIMING=ON \
@@ -33,7 +41,6 @@ export VORLUNE_BUILD_DIR=$build VORLUNE_RUN_DIR=$build/run VORLUNE_SOURCE_DIR=$r
 # shellcheck source=tests/e2e/lib.sh
 source "$root/tests/e2e/lib.sh"
 e2e_init probe
-e2e_make_workdir
 e2e_start_xvfb
 
 clk_tck=$(getconf CLK_TCK)
@@ -51,148 +58,203 @@ thread_ticks()
     done | awk '{ t[$1] += $2 } END { for (n in t) print n, t[n] }'
 }
 elapsed_since() { awk -v a="$1" -v b="$(now)" 'BEGIN { printf "%.2f", b - a }'; }
+xdo() { DISPLAY=$E2E_DISPLAY timeout 5 xdotool "$@"; }
 
-launch=$(now)
-e2e_start_game $((menu_secs + play_secs + 90))
-game_pid=""
-for ((i = 0; i < 50; i++)); do
-    game_pid=$(cat "/proc/$E2E_GAME_PID/task/$E2E_GAME_PID/children" 2>/dev/null | awk '{ print $1 }')
-    [ -n "$game_pid" ] && break
-    sleep 0.1
-done
-[ -n "$game_pid" ] || e2e_fail "cannot find the game's process"
-e2e_wait_window 20
-e2e_wait_output "timing: first frame presented" 20
+# One session on drawing path $1; leaves its figures in $E2E_TMP/$1.* and
+# the game's output in $E2E_TMP/$1.log.
+probe_session()
+{
+    local path=$1 out=$E2E_TMP/$1 launch game_pid i s
+    rm -rf -- "$E2E_TMP/run" # a fresh copy, without the scores of the session before
+    e2e_make_workdir
+    e2e_set_setting Tutorial 0
+    launch=$(now)
+    VORLUNE_DRAWING_PATH=$path e2e_start_game $((menu_secs + play_secs + 90))
+    game_pid=""
+    for ((i = 0; i < 50; i++)); do
+        game_pid=$(cat "/proc/$E2E_GAME_PID/task/$E2E_GAME_PID/children" 2>/dev/null | awk '{ print $1 }')
+        [ -n "$game_pid" ] && break
+        sleep 0.1
+    done
+    [ -n "$game_pid" ] || e2e_fail "cannot find the game's process"
+    e2e_wait_window 20
+    e2e_wait_output "timing: first frame presented" 20
 
-# Keyboard notice, then the start-up screens: a key release skips each (the
-# warning screen reads no input for its first 500 ticks).
-e2e_key Return
-sleep 4.5
-e2e_key Return
-sleep 2
-
-menu_start=$(elapsed_since "$launch")
-c0=$(cpu_ticks "$game_pid")
-thread_ticks "$game_pid" >"$E2E_TMP/menu-threads-0"
-sleep "$menu_secs"
-c1=$(cpu_ticks "$game_pid")
-thread_ticks "$game_pid" >"$E2E_TMP/menu-threads-1"
-menu_end=$(elapsed_since "$launch")
-
-# Start Game (left Shift selects), then play: fire with left Shift held and
-# sweep the left crosshair with the movement keys.
-e2e_key Shift_L
-sleep 1
-play_start=$(elapsed_since "$launch")
-c2=$(cpu_ticks "$game_pid")
-thread_ticks "$game_pid" >"$E2E_TMP/play-threads-0"
-DISPLAY=$E2E_DISPLAY xdotool keydown Shift_L
-keys=(d s a w)
-for ((s = 0; s < play_secs; s++)); do
-    k=${keys[s % 4]}
-    DISPLAY=$E2E_DISPLAY xdotool keydown "$k"
-    sleep 1
-    DISPLAY=$E2E_DISPLAY xdotool keyup "$k"
-done
-DISPLAY=$E2E_DISPLAY xdotool keyup Shift_L
-c3=$(cpu_ticks "$game_pid")
-thread_ticks "$game_pid" >"$E2E_TMP/play-threads-1"
-play_end=$(elapsed_since "$launch")
-hwm=$(awk '/^VmHWM/ { print $2, $3 }' "/proc/$game_pid/status")
-threads=$(awk '/^Threads/ { print $2 }' "/proc/$game_pid/status")
-
-# Leave: Escape ends play, Return confirms a name entry if the game ended with
-# a high score, Escape on the main menu ends the program.
-for ((i = 0; i < 20; i++)); do
-    e2e_game_running || break
-    e2e_key Escape
-    sleep 1
-    e2e_game_running || break
+    # Keyboard notice, then the start-up screens: a key release skips each
+    # (the warning screen reads no input for its first 500 ticks).
     e2e_key Return
-    sleep 0.5
-done
-e2e_wait_exit 15
-[ "$E2E_GAME_STATUS" = 0 ] || e2e_fail "the program ended with status $E2E_GAME_STATUS"
+    sleep 4.5
+    e2e_key Return
+    sleep 2
 
-python3 - "$E2E_GAME_LOG" "$clk_tck" "$menu_start" "$menu_end" "$play_start" "$play_end" \
-    "$c0" "$c1" "$c2" "$c3" "$hwm" "$threads" "${SDL_RENDER_DRIVER:-default}" "$E2E_TMP" <<'PY'
+    elapsed_since "$launch" >"$out.menu_start"
+    cpu_ticks "$game_pid" >"$out.c0"
+    thread_ticks "$game_pid" >"$out.menu-threads-0"
+    sleep "$menu_secs"
+    cpu_ticks "$game_pid" >"$out.c1"
+    thread_ticks "$game_pid" >"$out.menu-threads-1"
+    elapsed_since "$launch" >"$out.menu_end"
+
+    # Start Game (left Shift selects), then play: both guns fire (left Shift,
+    # right Ctrl as keycode 105) while both crosshairs sweep.
+    e2e_key Shift_L
+    sleep 1
+    elapsed_since "$launch" >"$out.play_start"
+    cpu_ticks "$game_pid" >"$out.c2"
+    thread_ticks "$game_pid" >"$out.play-threads-0"
+    xdo windowfocus "$E2E_WINDOW" 2>/dev/null
+    xdo keydown Shift_L keydown 105
+    local left=(d s a w) right=(Left Up Right Down)
+    for ((s = 0; s < play_secs; s++)); do
+        xdo keydown "${left[s % 4]}" keydown "${right[s % 4]}"
+        sleep 1
+        xdo keyup "${left[s % 4]}" keyup "${right[s % 4]}"
+    done
+    cpu_ticks "$game_pid" >"$out.c3"
+    thread_ticks "$game_pid" >"$out.play-threads-1"
+    elapsed_since "$launch" >"$out.play_end"
+    e2e_keep "$(e2e_grab "$path-play")" "$path-play" >/dev/null
+    xdo keyup Shift_L keyup 105
+    awk '/^VmHWM/ { print $2 }' "/proc/$game_pid/status" >"$out.hwm"
+    awk '/^Threads/ { print $2 }' "/proc/$game_pid/status" >"$out.threads"
+    cp "/proc/$game_pid/smaps" "$out.smaps" 2>/dev/null
+
+    # Leave: Escape ends play, Return confirms a name entry if the game ended
+    # with a high score, Escape on the main menu ends the program.
+    for ((i = 0; i < 20; i++)); do
+        e2e_game_running || break
+        e2e_key Escape
+        sleep 1
+        e2e_game_running || break
+        e2e_key Return
+        sleep 0.5
+    done
+    e2e_wait_exit 15
+    [ "$E2E_GAME_STATUS" = 0 ] || e2e_fail "the program ended with status $E2E_GAME_STATUS"
+    cp "$E2E_GAME_LOG" "$out.log"
+}
+
+for path in "${paths[@]}"; do
+    e2e_log "session on the $path drawing path"
+    probe_session "$path"
+done
+
+python3 - "$clk_tck" "$E2E_TMP" "$(cut -d' ' -f1-3 /proc/loadavg)" "${paths[@]}" <<'PY'
 import re, statistics, sys
 
-log, tck, m0, m1, p0, p1, c0, c1, c2, c3, hwm, threads, driver, tmp = sys.argv[1:]
-tck = float(tck)
-m0, m1, p0, p1 = map(float, (m0, m1, p0, p1))
-c0, c1, c2, c3 = map(float, (c0, c1, c2, c3))
-text = open(log).read()
-
-first = re.search(r"timing: first frame presented ([\d.]+) ms", text)
+tck, tmp, load = float(sys.argv[1]), sys.argv[2], sys.argv[3]
+paths = sys.argv[4:]
 win = re.compile(r"timing: (logic|frame) t=([\d.]+) s n=(\d+) median=([\d.]+) ms "
-                 r"p99=([\d.]+) ms max=([\d.]+) ms min=([\d.]+) ms p1=([\d.]+) ms"
-                 r"(?: text_renders=(\d+))?")
-# (loop, end time, count, median, p99, max, text renderings, min, p1)
-windows = [(m[1], float(m[2]), int(m[3]), float(m[4]), float(m[5]), float(m[6]),
-            int(m[9]) if m[9] else 0, float(m[7]), float(m[8])) for m in win.finditer(text)]
-totals = {m[1]: (int(m[2]), float(m[3]), float(m[4]), float(m[5]), float(m[6]), float(m[7]))
-          for m in re.finditer(r"timing: (logic|frame) total n=(\d+) median=([\d.]+) ms "
-                               r"p99=([\d.]+) ms max=([\d.]+) ms min=([\d.]+) ms p1=([\d.]+) ms",
-                               text)}
-renders = re.search(r"text renderings after the first frame (\d+), in (\d+) frames", text)
+                 r"p99=([\d.]+) ms max=([\d.]+) ms min=([\d.]+) ms p1=([\d.]+) ms")
 
-def phase(loop, start, end):
-    # Five-second windows that lie wholly inside the phase.
-    sel = [w for w in windows if w[0] == loop and w[1] - 5.5 >= start and w[1] <= end + 0.5]
-    if not sel:
-        return "n/a", "n/a", 0, 0, "n/a"
-    med = statistics.median(w[3] for w in sel)
-    p99 = max(w[4] for w in sel)
-    p1 = min(w[8] for w in sel)
-    return (f"{med:.3f} ms", f"{p99:.3f} ms", sum(w[2] for w in sel), sum(w[6] for w in sel),
-            f"{p1:.3f} ms")
+def read(path, name):
+    return open(f"{tmp}/{path}.{name}").read()
 
-menu_cpu = 100 * (c1 - c0) / tck / (m1 - m0)
-play_cpu = 100 * (c3 - c2) / tck / (p1 - p0)
-print(f"vorlune probe under Xvfb (renderer: {driver}); menu {m1 - m0:.0f} s, play {p1 - p0:.0f} s")
-print()
-print("| Measurement | Menu | Play | Whole run |")
-print("|---|---:|---:|---:|")
-print(f"| CPU of the process (% of one core) | {menu_cpu:.1f} % | {play_cpu:.1f} % | |")
-for loop, name in (("logic", "logic pass period"), ("frame", "frame period")):
-    mm, mp, mn, mt, m1p = phase(loop, m0, m1)
-    pm, pp, pn, pt, p1p = phase(loop, p0, p1)
-    t = totals.get(loop)
-    whole_med = f"{t[1]:.3f} ms" if t else "n/a"
-    whole_p99 = f"{t[2]:.3f} ms" if t else "n/a"
-    whole_p1 = f"{t[5]:.3f} ms (min {t[4]:.3f})" if t else "n/a"
-    print(f"| {name}, 1st percentile | {m1p} | {p1p} | {whole_p1} |")
-    print(f"| {name}, median | {mm} | {pm} | {whole_med} |")
-    print(f"| {name}, 99th percentile | {mp} | {pp} | {whole_p99} |")
-    if loop == "frame":
-        print(f"| text renderings in steady frames | {mt} in {mn} frames | {pt} in {pn} frames | "
-              f"{renders[1] + ' in ' + renders[2] + ' frames' if renders else 'n/a'} |")
-def thread_share(phase, secs):
-    def load(i):
+def threads(path, phase, secs):
+    def load_ticks(i):
         out = {}
-        for line in open(f"{tmp}/{phase}-threads-{i}"):
-            name, ticks = line.split()
-            out[name] = float(ticks)
+        for line in read(path, f"{phase}-threads-{i}").split("\n"):
+            if line.strip():
+                n, t = line.split()
+                out[n] = float(t)
         return out
-    a, b = load(0), load(1)
+    a, b = load_ticks(0), load_ticks(1)
     return {n: 100 * (b[n] - a.get(n, 0)) / tck / secs for n in b}
 
-menu_threads = thread_share("menu", m1 - m0)
-play_threads = thread_share("play", p1 - p0)
-# Mesa's software rasteriser threads (llvmpipe) draw for the X server that has
-# no GPU; the rest is the game's own work.
-def own(shares):
-    return sum(v for n, v in shares.items() if not n.startswith("llvmpipe"))
-print(f"| CPU of the game's own threads (all but llvmpipe) | {own(menu_threads):.1f} % | "
-      f"{own(play_threads):.1f} % | |")
-for name in sorted(set(menu_threads) | set(play_threads),
-                   key=lambda n: -menu_threads.get(n, 0) - play_threads.get(n, 0)):
-    mt, pt = menu_threads.get(name, 0), play_threads.get(name, 0)
-    if mt >= 0.05 or pt >= 0.05:
-        print(f"| &nbsp;&nbsp;thread {name} | {mt:.1f} % | {pt:.1f} % | |")
-print(f"| peak resident memory (VmHWM) | | | {hwm} |")
-print(f"| threads | | | {threads} |")
-print(f"| start to first presented frame | | | {first[1] + ' ms' if first else 'n/a'} |")
+def smaps(path):
+    # Resident kB per mapping, grouped by what is mapped.
+    groups, name, total = {}, None, 0
+    try:
+        lines = read(path, "smaps").split("\n")
+    except OSError:
+        return {}, 0
+    for line in lines:
+        if re.match(r"^[0-9a-f]+-[0-9a-f]+ ", line):
+            parts = line.split(None, 5)
+            name = parts[5].strip() if len(parts) > 5 else "[anonymous]"
+            if name.startswith("/"):
+                base = name.rsplit("/", 1)[1]
+                if base.startswith("SYSV") or "(deleted)" in name:
+                    name = "shared memory (window image for the X server, MIT-SHM)"
+                else:
+                    name = re.sub(r"\.so[.\d]*$", ".so", base)
+            elif name.startswith("/SYSV") or name.startswith("SYSV"):
+                name = "shared memory (window image for the X server, MIT-SHM)"
+        elif line.startswith("Rss:") and name is not None:
+            kb = int(line.split()[1])
+            groups[name] = groups.get(name, 0) + kb
+            total += kb
+    return groups, total
+
+res = {}
+for p in paths:
+    t = {k: float(read(p, k)) for k in ("menu_start", "menu_end", "play_start", "play_end",
+                                         "c0", "c1", "c2", "c3", "hwm", "threads")}
+    log = read(p, "log")
+    w = [(m[1], float(m[2]), int(m[3]), float(m[4]), float(m[5])) for m in win.finditer(log)]
+    def phase(loop, start, end):
+        sel = [x for x in w if x[0] == loop and x[1] - 5.5 >= start and x[1] <= end + 0.5]
+        if not sel:
+            return "n/a"
+        return (f"{statistics.median(x[3] for x in sel):.2f} / "
+                f"{max(x[4] for x in sel):.2f} ms")
+    first = re.search(r"timing: first frame presented ([\d.]+) ms", log)
+    chosen = re.search(r"timing: drawing path (.*)", log)
+    msecs, psecs = t["menu_end"] - t["menu_start"], t["play_end"] - t["play_start"]
+    own = lambda shares: sum(v for n, v in shares.items() if not n.startswith("llvmpipe"))
+    res[p] = {
+        "path": chosen[1] if chosen else "n/a",
+        "play": 100 * (t["c3"] - t["c2"]) / tck / psecs,
+        "menu": 100 * (t["c1"] - t["c0"]) / tck / msecs,
+        "play_own": own(threads(p, "play", psecs)),
+        "menu_own": own(threads(p, "menu", msecs)),
+        "logic_play": phase("logic", t["play_start"], t["play_end"]),
+        "logic_menu": phase("logic", t["menu_start"], t["menu_end"]),
+        "frame_play": phase("frame", t["play_start"], t["play_end"]),
+        "frame_menu": phase("frame", t["menu_start"], t["menu_end"]),
+        "hwm": t["hwm"] / 1024,
+        "threads": int(t["threads"]),
+        "first": f"{float(first[1]):.0f} ms" if first else "n/a",
+        "smaps": smaps(p),
+    }
+
+print(f"vorlune probe under Xvfb, one session per drawing path; load average at the end: {load}")
+print()
+print("| Measurement | " + " | ".join(paths) + " |")
+print("|---|" + "---:|" * len(paths))
+rows = [
+    ("drawing path as reported", lambda r: r["path"].split(" (")[0]),
+    ("CPU of the whole process in play (% of one core)", lambda r: f"{r['play']:.1f} %"),
+    ("CPU of the game's own threads in play (all but llvmpipe)", lambda r: f"{r['play_own']:.1f} %"),
+    ("CPU of the whole process on the menu", lambda r: f"{r['menu']:.1f} %"),
+    ("logic pass period in play, median / p99", lambda r: r["logic_play"]),
+    ("logic pass period on the menu, median / p99", lambda r: r["logic_menu"]),
+    ("frame period in play, median / p99", lambda r: r["frame_play"]),
+    ("frame period on the menu, median / p99", lambda r: r["frame_menu"]),
+    ("peak resident memory (VmHWM)", lambda r: f"{r['hwm']:.0f} MB"),
+    ("threads", lambda r: str(r["threads"])),
+    ("start to first presented frame", lambda r: r["first"]),
+]
+for name, f in rows:
+    print(f"| {name} | " + " | ".join(f(res[p]) for p in paths) + " |")
+if "accelerated" in res and "software" in res and res["accelerated"]["play"] > 0:
+    print()
+    print(f"Software path's CPU in play: {res['software']['play'] / res['accelerated']['play']:.2f} "
+          f"of the accelerated path's.")
+for p in paths:
+    groups, total = res[p]["smaps"]
+    if not groups:
+        continue
+    print()
+    print(f"Resident memory at the end of play, {p} path ({total / 1024:.0f} MB in all), "
+          f"largest parts:")
+    print()
+    print("| Mapping | Resident |")
+    print("|---|---:|")
+    ranked = sorted(groups.items(), key=lambda kv: -kv[1])
+    for name, kb in ranked[:14]:
+        print(f"| {name} | {kb / 1024:.1f} MB |")
+    rest = sum(kb for _, kb in ranked[14:])
+    print(f"| {len(ranked) - 14} further mappings | {rest / 1024:.1f} MB |")
 PY
-e2e_log "game output: $E2E_GAME_LOG"
+e2e_log "game output and screenshots: $E2E_ARTIFACTS"

@@ -1,5 +1,6 @@
 #include "platform/media.h"
 
+#include "platform/drawing.h"
 #include "world/globals.h"
 
 #include <SDL_image.h>
@@ -20,7 +21,7 @@ void Print(const char* text)
     std::fflush(stdout);
 }
 
-SDL_Window* OpenWindow()
+SDL_Window* OpenWindow(Uint32 graphicsFlags)
 {
     int w = DMode.w;
     int h = DMode.h;
@@ -35,8 +36,8 @@ SDL_Window* OpenWindow()
         flags |= SDL_WINDOW_FULLSCREEN;
     }
     SDL_Window* window = SDL_CreateWindow("Vorlune", SDL_WINDOWPOS_UNDEFINED,
-                                          SDL_WINDOWPOS_UNDEFINED, w, h, flags | SDL_WINDOW_OPENGL);
-    if (window == nullptr) {
+                                          SDL_WINDOWPOS_UNDEFINED, w, h, flags | graphicsFlags);
+    if (window == nullptr && graphicsFlags != 0) {
         // Video drivers without OpenGL still give a window for the software
         // renderer.
         window = SDL_CreateWindow("Vorlune", SDL_WINDOWPOS_UNDEFINED, SDL_WINDOWPOS_UNDEFINED, w, h,
@@ -63,17 +64,56 @@ void SetWindowIcon(SDL_Window* window)
     SDL_FreeSurface(icon);
 }
 
-SDL_Renderer* OpenRenderer(SDL_Window* window)
+// Makes Window and Renderer. The accelerated renderer is tried only where a
+// GPU device could serve it, and kept only when it really draws in hardware
+// (see ChooseDrawingPath); otherwise the software renderer draws into the
+// window's own surface, which the windowing system shows as it is. On a
+// machine without a GPU device no OpenGL library is ever loaded.
+//
+// Thread rule on the software path: the graphics thread presents by copying
+// the window surface to the X server (or GDI) while the main thread pumps
+// events, as it swapped OpenGL buffers before (SDL sets Xlib up for threads).
+// The one thing the event pump would change under the renderer is the window
+// surface after a size change, and the window keeps its size: it is not
+// resizable and goes full screen before the threads start.
+void OpenDrawing()
 {
-    if (window == nullptr) {
-        return nullptr;
+    const Uint32 vsync = Vsync == 1 ? SDL_RENDERER_PRESENTVSYNC : 0;
+    const DrawingPath* forced = ForcedDrawingPath();
+    const GpuDevice gpu = FindGpuDevice();
+    std::string name;
+    std::string glRenderer;
+    if (forced != nullptr ? *forced == DrawingPath::Accelerated : gpu != GpuDevice::Absent) {
+        Window = OpenWindow(SDL_WINDOW_OPENGL);
+        Renderer = Window != nullptr
+                       ? SDL_CreateRenderer(Window, -1, SDL_RENDERER_ACCELERATED | vsync)
+                       : nullptr;
+        SDL_RendererInfo info;
+        if (Renderer != nullptr && SDL_GetRendererInfo(Renderer, &info) == 0) {
+            name = OrEmpty(info.name);
+            glRenderer = CurrentGlRenderer();
+        }
     }
-    Uint32 vsync = Vsync == 1 ? SDL_RENDERER_PRESENTVSYNC : 0;
-    SDL_Renderer* renderer = SDL_CreateRenderer(window, -1, SDL_RENDERER_ACCELERATED | vsync);
-    if (renderer == nullptr) {
-        renderer = SDL_CreateRenderer(window, -1, SDL_RENDERER_SOFTWARE | vsync);
+    const DrawingPath path = forced != nullptr ? *forced : ChooseDrawingPath(gpu, name, glRenderer);
+    ReportDrawingPath(path, gpu, name, glRenderer);
+    if (path == DrawingPath::Accelerated && Renderer != nullptr) {
+        return;
     }
-    return renderer;
+    if (Renderer != nullptr) {
+        SDL_DestroyRenderer(Renderer);
+        Renderer = nullptr;
+    }
+    if (Window != nullptr) {
+        SDL_DestroyWindow(Window);
+        Window = nullptr;
+    }
+    // Without this SDL would hand the finished frame to OpenGL once more to
+    // show it (or load OpenGL only to ask whether it should).
+    SDL_SetHint(SDL_HINT_FRAMEBUFFER_ACCELERATION, "0");
+    Window = OpenWindow(0);
+    if (Window != nullptr) {
+        Renderer = SDL_CreateRenderer(Window, -1, SDL_RENDERER_SOFTWARE | vsync);
+    }
 }
 
 bool NameHasShock(const char* name)
@@ -197,9 +237,8 @@ void iniSDL(bool antialiasing)
         }
     }
 
-    Window = OpenWindow();
+    OpenDrawing();
     SetWindowIcon(Window);
-    Renderer = OpenRenderer(Window);
     if (Renderer != nullptr) {
         SDL_RenderSetLogicalSize(Renderer, 1920, 1080);
     }

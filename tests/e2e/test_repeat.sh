@@ -4,6 +4,9 @@
 # 500 logic ticks (queued keys are handled afterwards), and Escape released
 # on the warning, title or main menu ends the program with status 0.
 # Every run must end by itself (no hang) and cleanly (no crash).
+# On a machine without a GPU device (CI, Xvfb) the game draws with the
+# software renderer from its graphics thread straight to the X server, and
+# loads no OpenGL library at all: run 1 checks that.
 # shellcheck source=tests/e2e/lib.sh
 source "$(dirname "${BASH_SOURCE[0]}")/lib.sh"
 
@@ -21,6 +24,13 @@ for ((run = 1; run <= RUNS; run++)); do
     sleep 0.5 # let it draw
 
     started=$SECONDS
+    if ((run == 1)) && ! compgen -G '/dev/dri/renderD*' >/dev/null && [[ ! -e /dev/nvidiactl ]]; then
+        game_pid=$(cat "/proc/$E2E_GAME_PID/task/$E2E_GAME_PID/children" 2>/dev/null)
+        maps=$(cat "/proc/${game_pid%% *}/maps" 2>/dev/null)
+        [[ -n $maps ]] || e2e_fail "cannot read the memory map of the game"
+        gl=$(grep -oE '[^/]*(libGL|libEGL|libOpenGL|_dri\.so|libgallium|libLLVM)[^ ]*' <<<"$maps" | sort -u)
+        [[ -z $gl ]] || e2e_fail "OpenGL loaded without a GPU device: ${gl//$'\n'/ }"
+    fi
     if ((run == 1)); then
         # For the record: the notice, then the warning screen after a key.
         e2e_screenshot "run1-notice" >/dev/null

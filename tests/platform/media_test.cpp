@@ -1,4 +1,6 @@
+#include "platform/drawing.h"
 #include "platform/media.h"
+#include "platform/timing.h"
 #include "support/sdl_support.h"
 #include "world/globals.h"
 
@@ -163,8 +165,9 @@ TEST_F(IniSdlTest, NoJoystickMeansKeyboardAndTheNotice)
     EXPECT_EQ(PadMode, 2);
     EXPECT_EQ(controller, nullptr);
 
-    // Window, renderer (the software one, as the dummy driver has no GL),
-    // logical size, fonts and audio device.
+    // Window, renderer (the software one, as the dummy driver has no GL,
+    // drawing into the window's surface), logical size, fonts and audio
+    // device.
     ASSERT_NE(Window, nullptr);
     EXPECT_STREQ(SDL_GetWindowTitle(Window), "Vorlune");
     int w = 0;
@@ -174,6 +177,11 @@ TEST_F(IniSdlTest, NoJoystickMeansKeyboardAndTheNotice)
     EXPECT_EQ(h, DMode.h);
     EXPECT_EQ(SDL_GetWindowFlags(Window) & SDL_WINDOW_FULLSCREEN, 0u);
     ASSERT_NE(Renderer, nullptr);
+    SDL_RendererInfo info;
+    ASSERT_EQ(SDL_GetRendererInfo(Renderer, &info), 0);
+    EXPECT_STREQ(info.name, "software");
+    EXPECT_STREQ(SDL_GetHint(SDL_HINT_FRAMEBUFFER_ACCELERATION), "0");
+    EXPECT_EQ(SDL_GetWindowFlags(Window) & SDL_WINDOW_OPENGL, 0u);
     SDL_RenderGetLogicalSize(Renderer, &w, &h);
     EXPECT_EQ(w, 1920);
     EXPECT_EQ(h, 1080);
@@ -418,6 +426,56 @@ TEST_F(IniSdlTest, MoreThanTenJoysticksOpenOnlyTheFirstTen)
     }
     EXPECT_EQ(PadName, "Stick 0");
     EXPECT_EQ(Mode, 3);
+}
+
+// The drawing path: the accelerated renderer only where it really draws in
+// hardware.
+TEST(DrawingPathTest, DecisionTable)
+{
+    const auto A = DrawingPath::Accelerated;
+    const auto S = DrawingPath::Software;
+    struct Row {
+        GpuDevice gpu;
+        const char* renderer;
+        const char* glRenderer;
+        DrawingPath want;
+    };
+    const Row rows[] = {
+        // Hardware OpenGL, Direct3D and Metal stay as they are.
+        {GpuDevice::Present, "opengl", "AMD Radeon RX 6600 (radeonsi, navi23, LLVM 15.0.6)", A},
+        {GpuDevice::Present, "opengl", "Mesa Intel(R) UHD Graphics 620 (KBL GT2)", A},
+        {GpuDevice::Present, "opengles2", "NVIDIA GeForce GTX 1060/PCIe/SSE2", A},
+        {GpuDevice::Present, "opengl", "virgl (AMD Radeon)", A},
+        {GpuDevice::Unknown, "direct3d", "", A},
+        {GpuDevice::Unknown, "direct3d11", "", A},
+        {GpuDevice::Unknown, "metal", "", A},
+        {GpuDevice::Unknown, "opengl", "Intel(R) Iris(R) Xe Graphics", A},
+        // Software rasterisers behind OpenGL, in any case.
+        {GpuDevice::Present, "opengl", "llvmpipe (LLVM 15.0.6, 256 bits)", S},
+        {GpuDevice::Present, "opengl", "LLVMPIPE (LLVM 11.0.1, 128 bits)", S},
+        {GpuDevice::Present, "opengl", "softpipe", S},
+        {GpuDevice::Present, "opengles2", "Mesa DRI swrast", S},
+        {GpuDevice::Present, "opengl", "Software Rasterizer", S},
+        {GpuDevice::Unknown, "opengl", "GDI Generic", S},
+        {GpuDevice::Unknown, "opengl", "Apple Software Renderer", S},
+        {GpuDevice::Unknown, "opengles2", "Google SwiftShader", S},
+        // No accelerated renderer could be made, or SDL gave its own
+        // software renderer.
+        {GpuDevice::Present, "", "", S},
+        {GpuDevice::Unknown, "", "", S},
+        {GpuDevice::Present, "software", "", S},
+        // No GPU device: software whatever else is said.
+        {GpuDevice::Absent, "", "", S},
+        {GpuDevice::Absent, "opengl", "AMD Radeon RX 6600", S},
+    };
+    for (const Row& row : rows) {
+        EXPECT_EQ(ChooseDrawingPath(row.gpu, row.renderer, row.glRenderer), row.want)
+            << row.renderer << " / " << row.glRenderer;
+    }
+    // Only timing builds let the probe force a path.
+    SDL_setenv("VORLUNE_DRAWING_PATH", "software", 1);
+    EXPECT_EQ(ForcedDrawingPath() != nullptr, TimingEnabled());
+    SDL_setenv("VORLUNE_DRAWING_PATH", "", 1);
 }
 
 TEST_F(IniSdlTest, NoVideoDriverLeavesWindowAndRendererEmpty)
