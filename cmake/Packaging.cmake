@@ -8,7 +8,7 @@
 #   - a .tar.gz of that folder;
 #   - a .deb in Debian's layout for games: the launcher /usr/games/vorlune,
 #     the program /usr/lib/games/vorlune/vorlune, the shared data in
-#     /usr/share/games/vorlune (the font a link into fonts-liberation), the
+#     /usr/share/games/vorlune (the font a link into fonts-yanone-kaffeesatz), the
 #     desktop entry, icons, AppStream metadata, manual page, copyright and
 #     changelog under /usr/share. The launcher runs the game in a folder of
 #     the player's own, ${XDG_DATA_HOME:-~/.local/share}/vorlune, where the
@@ -190,7 +190,7 @@ set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION games)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 set(CPACK_DEBIAN_PACKAGE_DEPENDS
-  "libsdl2-2.0-0, libsdl2-image-2.0-0, libsdl2-ttf-2.0-0, libsdl2-mixer-2.0-0, libstdc++6, libc6, fonts-liberation")
+  "libsdl2-2.0-0, libsdl2-image-2.0-0, libsdl2-ttf-2.0-0, libsdl2-mixer-2.0-0, libstdc++6, libc6, fonts-yanone-kaffeesatz")
 set(CPACK_DEBIAN_PACKAGE_HOMEPAGE ${VORLUNE_HOMEPAGE})
 set(CPACK_DEBIAN_PACKAGE_DESCRIPTION
   "Squares appear as points and grow; shoot them with two crosshairs before

@@ -40,7 +40,7 @@ prefix=$(bash "$ROOT/scripts/windows-deps.sh" | tail -n 1) && [[ -d $prefix ]] |
     die "the Windows libraries could not be built"
 log "libraries in $prefix ($((SECONDS - start)) s)"
 
-font=/usr/share/fonts/truetype/liberation/LiberationSansNarrow-Regular.ttf
+font=/usr/share/fonts/opentype/yanone-kaffeesatz/YanoneKaffeesatz-Regular.otf
 configure()
 {
     mkdir -p "$BUILD" || return

@@ -152,7 +152,7 @@ data=$root/usr/share/games/vorlune
 [[ -x $launcher ]] || e2e_fail "the .deb has no launcher /usr/games/vorlune"
 [[ -x $root/usr/lib/games/vorlune/vorlune ]] || e2e_fail "the .deb has no program in /usr/lib/games/vorlune"
 [[ ! -e $root/opt ]] || e2e_fail "the .deb installs into /opt"
-# The font is a link into fonts-liberation, a dependency: the throw-away
+# The font is a link into fonts-yanone-kaffeesatz, a dependency: the throw-away
 # root takes it from this system.
 font=$(realpath -m "/usr/share/games/vorlune/$(readlink "$data/NegativeSpace.ttf")")
 [[ $font == /usr/share/fonts/* && -f $font ]] || e2e_fail "the font link points to $font"
@@ -160,7 +160,7 @@ mkdir -p "$root${font%/*}"
 ln -s "$font" "$root$font"
 check_game_folder "$data"
 depends=$(dpkg-deb -f "$deb" Depends)
-for lib in libsdl2-2.0-0 libsdl2-image-2.0-0 libsdl2-ttf-2.0-0 libsdl2-mixer-2.0-0 fonts-liberation; do
+for lib in libsdl2-2.0-0 libsdl2-image-2.0-0 libsdl2-ttf-2.0-0 libsdl2-mixer-2.0-0 fonts-yanone-kaffeesatz; do
     grep -q "$lib" <<<"$depends" || e2e_fail "the .deb does not depend on $lib"
 done
 
