@@ -450,6 +450,24 @@ e2e_screen()
     fi
 }
 
+# Grabs the display every 0.3 s until the tutorial's dark backdrop covers
+# the field, for at most SECS seconds; keeps that grab as tutorial.png and
+# sets E2E_GRAB to it.
+e2e_wait_tutorial_backdrop()
+{
+    local secs=$1 start=$SECONDS dark
+    while :; do
+        E2E_GRAB=$(e2e_grab tutorial)
+        dark=$(e2e_region_share "$E2E_GRAB" 1920x1080+0+0 "$E2E_DARK")
+        e2e_greater "$dark" 0.8 && break
+        ((SECONDS - start < secs)) ||
+            e2e_fail "no tutorial backdrop after \"Start Game\" (dark share $dark)"
+        sleep 0.3
+    done
+    e2e_keep "$E2E_GRAB" tutorial >/dev/null
+    e2e_log "tutorial backdrop over the field (dark share $dark)"
+}
+
 # Grabs the display every 0.3 s until e2e_screen reports WANTED, for at
 # most SECS seconds; fails at once on a screen in the space separated list
 # FORBIDDEN. Sets E2E_GRAB to the matching grab.

@@ -131,16 +131,7 @@ e2e_log "\"Back\" saved Difficulty 3 to Settings.txt"
 # "Start Game": the first game of the run opens with the welcome message
 # over the tutorial's dark backdrop.
 e2e_tap Shift_L
-start=$SECONDS
-while :; do
-    E2E_GRAB=$(e2e_grab tutorial)
-    dark=$(e2e_region_share "$E2E_GRAB" $FULL "$E2E_DARK")
-    e2e_greater "$dark" 0.8 && break
-    ((SECONDS - start < 10)) || e2e_fail "no tutorial backdrop after \"Start Game\" (dark share $dark)"
-    sleep 0.3
-done
-e2e_keep "$E2E_GRAB" tutorial >/dev/null
-e2e_log "tutorial backdrop over the field (dark share $dark)"
+e2e_wait_tutorial_backdrop 10
 
 # Fire both guns (right Ctrl is keycode 105) so that squares breed; the
 # later tutorial messages come and go. Keep the frame without backdrop

@@ -98,15 +98,7 @@ e2e_log "\"Back\" wrote Settings.txt with Difficulty 3"
 # "Start Game" (left Shift): the tutorial's dark backdrop, then a short
 # game with both guns firing (right Ctrl is keycode 105).
 e2e_tap Shift_L
-start=$SECONDS
-while :; do
-    E2E_GRAB=$(e2e_grab tutorial)
-    dark=$(e2e_region_share "$E2E_GRAB" $FULL "$E2E_DARK")
-    e2e_greater "$dark" 0.8 && break
-    ((SECONDS - start < 20)) || e2e_fail "no tutorial backdrop after \"Start Game\" (dark share $dark)"
-    sleep 0.3
-done
-e2e_keep "$E2E_GRAB" tutorial >/dev/null
+e2e_wait_tutorial_backdrop 20
 e2e_hold Shift_L 105
 start=$SECONDS
 best=0
