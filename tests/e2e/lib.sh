@@ -468,6 +468,33 @@ e2e_wait_tutorial_backdrop()
     e2e_log "tutorial backdrop over the field (dark share $dark)"
 }
 
+# Plays with both guns firing (left Shift, right Ctrl as keycode 105) so
+# that squares breed, grabbing the display every 0.5 s for at most 60 s, and
+# keeps the frame without the tutorial backdrop that shows the most squares,
+# until one shows a share of ENOUGH. Fails unless one shows more than MIN.
+# Sets E2E_GRAB to the kept play.png.
+e2e_play_until_squares()
+{
+    local enough=$1 min=$2 start=$SECONDS best=0 dark squares
+    e2e_hold Shift_L 105
+    while ((SECONDS - start < 60)); do
+        E2E_GRAB=$(e2e_grab play)
+        dark=$(e2e_region_share "$E2E_GRAB" 1920x1080+0+0 "$E2E_DARK")
+        squares=$(e2e_region_share "$E2E_GRAB" 1920x1080+0+0 'r>g+0.3')
+        if e2e_greater 0.2 "$dark" && e2e_greater "$squares" "$best"; then
+            best=$squares
+            cp -- "$E2E_GRAB" "$E2E_TMP/best-play.xwd"
+            e2e_greater "$best" "$enough" && break
+        fi
+        e2e_game_running || e2e_fail "the program ended during play"
+        sleep 0.5
+    done
+    e2e_release Shift_L 105
+    e2e_greater "$best" "$min" || e2e_fail "no frame with squares within 60 s of play (best share $best)"
+    E2E_GRAB=$(e2e_keep "$E2E_TMP/best-play.xwd" play)
+    e2e_log "squares on the field (share $best) after $((SECONDS - start)) s"
+}
+
 # Grabs the display every 0.3 s until e2e_screen reports WANTED, for at
 # most SECS seconds; fails at once on a screen in the space separated list
 # FORBIDDEN. Sets E2E_GRAB to the matching grab.
