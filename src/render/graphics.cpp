@@ -1,6 +1,7 @@
 #include "render/graphics.h"
 
 #include "platform/timing.h"
+#include "render/clipping.h"
 #include "world/globals.h"
 
 #include <atomic>
@@ -73,7 +74,7 @@ SDL_Texture* MakeSquareTexture(Uint8 red, Uint8 green, Uint8 blue)
         return nullptr;
     }
     SDL_FillRect(surface, nullptr, SDL_MapRGB(surface->format, red, green, blue));
-    SDL_Texture* texture = SDL_CreateTextureFromSurface(Renderer, surface);
+    SDL_Texture* texture = CreatePictureTexture(Renderer, surface);
     SDL_FreeSurface(surface);
     return texture;
 }
@@ -84,9 +85,7 @@ void ReplaceImage(int slot, SDL_Texture* texture)
     if (texture == nullptr) {
         return;
     }
-    if (Images[slot] != nullptr) {
-        SDL_DestroyTexture(Images[slot]);
-    }
+    DestroyPictureTexture(Images[slot]);
     Images[slot] = texture;
 }
 
@@ -243,6 +242,7 @@ void ResetRenderCaches()
     for (TextBox& box : Boxes) {
         DropBoxCache(box);
     }
+    ResetClipping(Renderer);
     SnapStack.Clear();
     SnapInterface.Clear();
     SnapR = SnapG = SnapB = 255;

@@ -1,6 +1,7 @@
 #include "render/images.h"
 
 #include "persist/textfile.h"
+#include "render/clipping.h"
 #include "world/globals.h"
 
 #include <SDL_image.h>
@@ -25,7 +26,7 @@ SDL_Texture* loadTexture(const std::string& path)
         std::fflush(stdout);
         return nullptr;
     }
-    SDL_Texture* texture = SDL_CreateTextureFromSurface(Renderer, surface);
+    SDL_Texture* texture = CreatePictureTexture(Renderer, surface);
     if (texture == nullptr) {
         std::printf("Unable to create texture from %s! SDL Error: %s\n", path.c_str(),
                     SDL_GetError());

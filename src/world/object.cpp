@@ -1,5 +1,6 @@
 #include "world/object.h"
 
+#include "render/clipping.h"
 #include "screens/tutorial.h"
 #include "world/globals.h"
 
@@ -131,7 +132,7 @@ void Object::Draw(SDL_Renderer* renderer, TextBox* boxes)
     const SDL_Rect dst{TruncToInt(X), TruncToInt(Y), TruncToInt(W), TruncToInt(H)};
     SDL_Texture* texture = (Image >= 0 && Image < Spritenumber) ? Images[Image] : nullptr;
     if (texture != nullptr) {
-        SDL_RenderCopyEx(renderer, texture, &src, &dst, static_cast<double>(Angle), nullptr,
+        CopyInsideTarget(renderer, texture, src, dst, static_cast<double>(Angle),
                          static_cast<SDL_RendererFlip>(Flip));
     }
     if (Box > 0 && Box < Boxnumber) {
@@ -145,9 +146,10 @@ void Object::Draw(SDL_Renderer* renderer, TextBox* boxes)
         if (SDL_QueryTexture(box.Texture, nullptr, nullptr, &w, &h) != 0) {
             return;
         }
+        const SDL_Rect textSrc{0, 0, w, h};
         const SDL_Rect textDst{TruncToInt(X), TruncToInt(Y), w, h};
-        SDL_RenderCopyEx(renderer, box.Texture, nullptr, &textDst, static_cast<double>(Angle),
-                         nullptr, SDL_FLIP_NONE);
+        CopyInsideTarget(renderer, box.Texture, textSrc, textDst, static_cast<double>(Angle),
+                         SDL_FLIP_NONE);
     }
 }
 

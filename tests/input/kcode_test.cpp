@@ -1,4 +1,5 @@
 #include "input/kcode.h"
+#include "render/clipping.h"
 #include "render/graphics.h"
 #include "support/screens_support.h"
 #include "world/globals.h"
@@ -41,12 +42,11 @@ class BlueTexturesTest : public KCodeTest {
     void TearDown() override
     {
         for (int slot = 2; slot <= 4; ++slot) {
-            if (Images[slot] != nullptr) {
-                SDL_DestroyTexture(Images[slot]);
-                Images[slot] = nullptr;
-            }
+            DestroyPictureTexture(Images[slot]);
+            Images[slot] = nullptr;
         }
         if (Renderer != nullptr) {
+            ResetClipping(Renderer);
             SDL_DestroyRenderer(Renderer);
             Renderer = nullptr;
         }

@@ -1,5 +1,6 @@
 #include "sdl_support.h"
 
+#include "render/clipping.h"
 #include "render/graphics.h"
 
 #include <SDL_mixer.h>
@@ -64,9 +65,7 @@ void StopMedia()
     if (Renderer != nullptr) {
         ResetRenderCaches();
         for (SDL_Texture*& image : Images) {
-            if (image != nullptr) {
-                SDL_DestroyTexture(image);
-            }
+            DestroyPictureTexture(image);
         }
     }
     for (SDL_Texture*& image : Images) {

@@ -1,5 +1,7 @@
 #include "world_support.h"
 
+#include "render/clipping.h"
+
 #include <cstdlib>
 
 void WorldTest::SetUp()
@@ -87,6 +89,7 @@ SurfaceRenderer::SurfaceRenderer(int w, int h)
 SurfaceRenderer::~SurfaceRenderer()
 {
     if (renderer_ != nullptr) {
+        ResetClipping(renderer_);
         SDL_DestroyRenderer(renderer_);
     }
     if (surface_ != nullptr) {
