@@ -31,7 +31,8 @@ Tap LinearTap(int64_t i, int n, int64_t d)
 {
     if (d <= SdlScaleLimit) {
         const int step = static_cast<int>((static_cast<Uint32>(n) << 16) / static_cast<Uint32>(d));
-        const int x0 = static_cast<int>((static_cast<int64_t>(step) * 32768 + 0x8000) >> 16) - 32768;
+        const int x0 =
+            static_cast<int>((static_cast<int64_t>(step) * 32768 + 0x8000) >> 16) - 32768;
         const int fp = x0 + static_cast<int>(i) * step;
         if (fp < 0) {
             return {0, 0, 0};
@@ -197,18 +198,20 @@ int ScaleShownPart(SDL_Renderer* renderer, SDL_Texture* texture, const SDL_Surfa
         }
         previous = row;
         // Vertical first, then horizontal, each truncated: SDL's order.
-        const auto* top = reinterpret_cast<const Uint32*>(
-                              static_cast<const Uint8*>(pixels->pixels) + (src.y + row.a) * pixels->pitch) +
-                          src.x;
-        const auto* bottom = reinterpret_cast<const Uint32*>(
-                                 static_cast<const Uint8*>(pixels->pixels) +
-                                 (src.y + row.b) * pixels->pitch) +
-                             src.x;
+        const auto* top =
+            reinterpret_cast<const Uint32*>(static_cast<const Uint8*>(pixels->pixels) +
+                                            (src.y + row.a) * pixels->pitch) +
+            src.x;
+        const auto* bottom =
+            reinterpret_cast<const Uint32*>(static_cast<const Uint8*>(pixels->pixels) +
+                                            (src.y + row.b) * pixels->pitch) +
+            src.x;
         for (int k = 0; k < src.w; ++k) {
             blended[k] = Mix(top[k], bottom[k], row.f);
         }
         for (const auto& run : columns) {
-            std::fill_n(out, run.second, Mix(blended[run.first.a], blended[run.first.b], run.first.f));
+            std::fill_n(out, run.second,
+                        Mix(blended[run.first.a], blended[run.first.b], run.first.f));
             out += run.second;
         }
     }
@@ -252,7 +255,8 @@ int CutShownPart(SDL_Renderer* renderer, SDL_Texture* texture, const SDL_Rect& s
     const double sy = static_cast<double>(src.h) / static_cast<double>(dst.h);
     const double x0 = static_cast<double>(l0) * sx;
     const double y0 = static_cast<double>(t0) * sy;
-    SDL_Rect part{src.x + static_cast<int>(std::lround(x0)), src.y + static_cast<int>(std::lround(y0)),
+    SDL_Rect part{src.x + static_cast<int>(std::lround(x0)),
+                  src.y + static_cast<int>(std::lround(y0)),
                   static_cast<int>(std::lround(static_cast<double>(l1) * sx - x0)),
                   static_cast<int>(std::lround(static_cast<double>(t1) * sy - y0))};
     part.w = std::max(part.w, 1);
@@ -303,8 +307,8 @@ int CopyInsideTarget(SDL_Renderer* renderer, SDL_Texture* texture, const SDL_Rec
     const Box64 area = VisibleArea(renderer);
     const Box64 whole{dst.x, dst.y, static_cast<int64_t>(dst.x) + dst.w,
                       static_cast<int64_t>(dst.y) + dst.h};
-    const bool inside = whole.x0 >= area.x0 && whole.y0 >= area.y0 && whole.x1 <= area.x1 &&
-                        whole.y1 <= area.y1;
+    const bool inside =
+        whole.x0 >= area.x0 && whole.y0 >= area.y0 && whole.x1 <= area.x1 && whole.y1 <= area.y1;
     if (inside || dst.w <= 0 || dst.h <= 0) {
         return SDL_RenderCopyEx(renderer, texture, &src, &dst, angle, nullptr, flip);
     }

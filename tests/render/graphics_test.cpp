@@ -1,10 +1,74 @@
+#include "input/keyboard.h"
+#include "render/clipping.h"
 #include "render/graphics.h"
+#include "render/images.h"
+#include "screens/game.h"
 #include "support/sdl_support.h"
 #include "world/globals.h"
+#include "world/logic.h"
 
 #include <SDL.h>
+#include <algorithm>
+#include <cstdlib>
 #include <gtest/gtest.h>
+#include <iostream>
 #include <thread>
+#include <vector>
+
+// Every copy the game hands SDL, seen through wrappers the link step puts in
+// between (GNU linker: Linux and MinGW-w64): how many pixels they cover and
+// whether any reaches past the 1920 x 1080 field.
+namespace copies {
+long long pixels = 0;
+int crossing = 0;
+int calls = 0;
+
+void Reset()
+{
+    pixels = 0;
+    crossing = 0;
+    calls = 0;
+}
+
+void Note(const SDL_Rect* dst)
+{
+    ++calls;
+    if (dst == nullptr) {
+        pixels += 1920LL * 1080;
+        return;
+    }
+    pixels += static_cast<long long>(dst->w) * dst->h;
+    if (dst->x < 0 || dst->y < 0 || static_cast<long long>(dst->x) + dst->w > 1920 ||
+        static_cast<long long>(dst->y) + dst->h > 1080) {
+        ++crossing;
+    }
+}
+} // namespace copies
+
+#ifdef VORLUNE_WRAPS_SDL
+extern "C" {
+int __real_SDL_RenderCopy(SDL_Renderer* renderer, SDL_Texture* texture, const SDL_Rect* src,
+                          const SDL_Rect* dst);
+int __real_SDL_RenderCopyEx(SDL_Renderer* renderer, SDL_Texture* texture, const SDL_Rect* src,
+                            const SDL_Rect* dst, double angle, const SDL_Point* center,
+                            SDL_RendererFlip flip);
+
+int __wrap_SDL_RenderCopy(SDL_Renderer* renderer, SDL_Texture* texture, const SDL_Rect* src,
+                          const SDL_Rect* dst)
+{
+    copies::Note(dst);
+    return __real_SDL_RenderCopy(renderer, texture, src, dst);
+}
+
+int __wrap_SDL_RenderCopyEx(SDL_Renderer* renderer, SDL_Texture* texture, const SDL_Rect* src,
+                            const SDL_Rect* dst, double angle, const SDL_Point* center,
+                            SDL_RendererFlip flip)
+{
+    copies::Note(dst);
+    return __real_SDL_RenderCopyEx(renderer, texture, src, dst, angle, center, flip);
+}
+}
+#endif
 
 namespace {
 
@@ -269,6 +333,255 @@ TEST_F(DrawingTest, GraphicHandlerReturnsOnceRunningIsCleared)
     graphic.join();
     ExpectColor(ReadPixel(1550, 850), 0, 255, 0, "square drawn by the thread");
     ExpectColor(ReadPixel(50, 50), 255, 200, 200, "background drawn by the thread");
+}
+
+// Squares far larger than the field, on SDL's software renderer.
+class LargeSquares : public DrawingTest {
+  protected:
+    static constexpr long long WindowPixels = 1920LL * 1080;
+    static constexpr long long WindowBytes = WindowPixels * 4;
+
+    // 100 x 100 texels of their own colour each (some half transparent), so
+    // that a texel out of place shows.
+    static SDL_Texture* Detailed(SDL_ScaleMode mode, bool seeThrough)
+    {
+        SDL_Surface* surface =
+            SDL_CreateRGBSurfaceWithFormat(0, 100, 100, 32, SDL_PIXELFORMAT_ARGB8888);
+        if (surface == nullptr) {
+            return nullptr;
+        }
+        Uint32 seed = 12345;
+        for (int y = 0; y < 100; ++y) {
+            auto* row = reinterpret_cast<Uint32*>(static_cast<Uint8*>(surface->pixels) +
+                                                  y * surface->pitch);
+            for (int x = 0; x < 100; ++x) {
+                seed = seed * 1103515245u + 12345u;
+                const Uint32 alpha = seeThrough && (x + y) % 7 == 0 ? 0x80u : 0xFFu;
+                row[x] = (alpha << 24) | ((seed >> 8) & 0xFFFFFFu);
+            }
+        }
+        SDL_Texture* texture = CreatePictureTexture(Renderer, surface);
+        SDL_FreeSurface(surface);
+        SDL_SetTextureScaleMode(texture, mode);
+        return texture;
+    }
+
+    static SDL_Texture* GamePicture(const char* file)
+    {
+        SDL_Texture* texture = loadTexture(sdltest::RunDir() + "/media/" + file);
+        // The game asks for linear scaling before it loads its pictures.
+        SDL_SetTextureScaleMode(texture, SDL_ScaleModeLinear);
+        return texture;
+    }
+
+    static Object At(int image, float cx, float cy, float size, int flip = 0)
+    {
+        Object o = Square(image, cx - size / 2, cy - size / 2, size, 1);
+        o.Flip = flip;
+        return o;
+    }
+
+    // The pool drawn as SDL draws it when handed each copy whole.
+    static std::vector<Uint32> SdlsOwnPicture()
+    {
+        SDL_SetRenderDrawColor(Renderer, 255, 255, 255, 255);
+        SDL_RenderClear(Renderer);
+        for (int i = 1; i <= Stack.Count; ++i) {
+            const Object& o = Stack.Slots[i];
+            const SDL_Rect src{o.Frame * o.FrameW, 0, o.FrameW, o.FrameH};
+            const SDL_Rect dst{TruncToInt(o.X), TruncToInt(o.Y), TruncToInt(o.W), TruncToInt(o.H)};
+            SDL_RenderCopyEx(Renderer, Images[o.Image], &src, &dst, 0.0, nullptr,
+                             static_cast<SDL_RendererFlip>(o.Flip));
+        }
+        return sdltest::ReadFrame(1920, 1080);
+    }
+
+    // Pixels of `got` that no pixel within one pixel of the same place in
+    // `want` matches (each channel within 2).
+    static int Unmatched(const std::vector<Uint32>& got, const std::vector<Uint32>& want)
+    {
+        auto close = [](Uint32 p, Uint32 q) {
+            for (int shift = 0; shift < 32; shift += 8) {
+                if (std::abs(static_cast<int>((p >> shift) & 0xFF) -
+                             static_cast<int>((q >> shift) & 0xFF)) > 2) {
+                    return false;
+                }
+            }
+            return true;
+        };
+        int bad = 0;
+        for (int y = 0; y < 1080; ++y) {
+            for (int x = 0; x < 1920; ++x) {
+                bool found = false;
+                for (int dy = -1; dy <= 1 && !found; ++dy) {
+                    for (int dx = -1; dx <= 1 && !found; ++dx) {
+                        const int u = x + dx;
+                        const int v = y + dy;
+                        found = u >= 0 && v >= 0 && u < 1920 && v < 1080 &&
+                                close(got[y * 1920 + x], want[v * 1920 + u]);
+                    }
+                }
+                bad += found ? 0 : 1;
+            }
+        }
+        return bad;
+    }
+
+    struct FrameCost {
+        size_t largest;
+        long long held;
+        long long handed;
+        long long scaled;
+        int crossing;
+    };
+
+    // One frame of the pool, with what it asked of SDL's heap and drew.
+    static FrameCost DrawWatched()
+    {
+        sdltest::SdlHeapWatch heap;
+        copies::Reset();
+        const long long scaledBefore = ClipScaledPixels.load();
+        GraphicFrame();
+        return {heap.LargestRequest(), heap.PeakGrowth(), copies::pixels,
+                ClipScaledPixels.load() - scaledBefore, copies::crossing};
+    }
+};
+
+// Squares hanging over each edge and corner (one of them mirrored) look as
+// SDL itself draws them whole, to within a pixel, with the game's linear
+// scaling and with nearest texels, for the game's pictures and pictures with
+// detail in every texel; and SDL is never handed more than the field.
+TEST_F(LargeSquares, SquaresOverTheEdgesLookAsSdlDrawsThemWhole)
+{
+    Images[2] = Detailed(SDL_ScaleModeLinear, false);
+    Images[3] = Detailed(SDL_ScaleModeNearest, false);
+    Images[4] = Detailed(SDL_ScaleModeLinear, true);
+    Images[6] = GamePicture("square_fresh.png");
+    Images[7] = GamePicture("square_dark.png");
+    ASSERT_NE(Images[6], nullptr);
+    ASSERT_NE(Images[7], nullptr);
+    const struct {
+        int image;
+        float cx, cy, size;
+        int flip;
+    } scene[] = {
+        {2, 100.3f, 540, 2400.7f, 0},                        // over the left edge
+        {3, 1830, 300.6f, 2100.2f, 0},                       // right
+        {4, 960, 60.2f, 1700.9f, 0},                         // top
+        {6, 700, 1050, 2604.1f, 0},                          // bottom, the game's picture
+        {2, 1900.5f, 1060.3f, 2702.3f, SDL_FLIP_HORIZONTAL}, // corner, mirrored
+        {7, 20, 30, 1300.4f, SDL_FLIP_VERTICAL},             // corner
+        {3, -200, 500, 2900.8f, 0},                          // centre outside the field
+    };
+    for (const auto& s : scene) {
+        Stack.Create(At(s.image, s.cx, s.cy, s.size, s.flip));
+    }
+    const std::vector<Uint32> want = SdlsOwnPicture();
+    const FrameCost cost = DrawWatched();
+    const std::vector<Uint32> got = sdltest::ReadFrame(1920, 1080);
+    EXPECT_EQ(Unmatched(got, want), 0);
+    int same = 0;
+    for (size_t i = 0; i < got.size(); ++i) {
+        same += got[i] == want[i] ? 1 : 0;
+    }
+    std::cout << "pixels equal to SDL's own picture: " << same << " of " << got.size() << "\n";
+#ifdef VORLUNE_WRAPS_SDL
+    EXPECT_EQ(cost.crossing, 0) << "copies reaching past the field";
+#endif
+    EXPECT_LE(cost.largest, static_cast<size_t>(WindowBytes + 65536)) << "largest SDL request";
+    EXPECT_LE(cost.held, 2 * WindowBytes) << "most SDL heap held during the frame";
+    for (int slot : {6, 7}) {
+        DestroyPictureTexture(Images[slot]);
+        Images[slot] = nullptr;
+    }
+}
+
+// A pool of squares from 10^2 to 10^6 pixels a side: the frame asks SDL for no
+// more than about a window's worth of memory, and its work (pixels handed to
+// SDL and pixels scaled here) stays the same when every square is ten times
+// larger.
+TEST_F(LargeSquares, FrameCostIsBoundedByTheWindowNotBySquares)
+{
+    Images[2] = GamePicture("square_fresh.png");
+    Images[3] = GamePicture("square_dark.png");
+    Images[4] = Detailed(SDL_ScaleModeLinear, true);
+    const float centres[][2] = {{300, 300}, {1600, 250}, {960, 540}, {250, 900}, {1700, 850}};
+    auto pool = [&](float scale) {
+        Stack.Clear();
+        float size = 100;
+        for (int i = 0; i < 5; ++i, size *= 10) {
+            Stack.Create(At(2 + i % 3, centres[i][0], centres[i][1], size * scale));
+        }
+    };
+    long long handed[2] = {0, 0};
+    long long scaled[2] = {0, 0};
+    const float scales[2] = {1, 10};
+    for (int k = 0; k < 2; ++k) {
+        pool(scales[k]);
+        const FrameCost cost = DrawWatched();
+        std::cout << "squares x" << scales[k] << ": largest SDL request " << cost.largest
+                  << " B, SDL heap peak " << cost.held << " B, " << cost.handed
+                  << " px handed to SDL, " << cost.scaled << " px scaled\n";
+        EXPECT_LE(cost.largest, static_cast<size_t>(WindowBytes + 65536)) << scales[k];
+        EXPECT_LE(cost.held, 2 * WindowBytes) << scales[k];
+        EXPECT_LE(cost.scaled, 5 * WindowPixels) << scales[k];
+#ifdef VORLUNE_WRAPS_SDL
+        EXPECT_EQ(cost.crossing, 0) << scales[k];
+        EXPECT_LE(cost.handed, 5 * WindowPixels) << scales[k];
+#endif
+        handed[k] = cost.handed;
+        scaled[k] = cost.scaled;
+    }
+    // Only the smallest two squares still change what shows when all grow
+    // tenfold (to 1000 pixels, and to the whole field).
+    EXPECT_LE(scaled[1] - scaled[0], 2 * WindowPixels);
+#ifdef VORLUNE_WRAPS_SDL
+    EXPECT_LE(handed[1] - handed[0], 2 * WindowPixels);
+#endif
+    for (int slot : {2, 3}) {
+        DestroyPictureTexture(Images[slot]);
+        Images[slot] = nullptr;
+    }
+}
+
+// Clipping on the software renderer handles mirrored copies and refuses
+// turned ones larger than the field, so it matters that nothing the game
+// draws ever turns or mirrors: a game played with fire and sweeps, the
+// tutorial on, leaves Angle, Spin and Flip at 0 in every pool and template.
+TEST_F(LargeSquares, NothingTheGameDrawsTurnsOrMirrors)
+{
+    std::srand(3);
+    EndGameHoldMs = 0;
+    Tutorial = true;
+    Keyboard = true;
+    FreshStart = 0;
+    IniGame();
+    const int sweep[] = {1, 3, 2, 4};
+    auto still = [](const Object& o) { return o.Angle == 0 && o.Spin == 0 && o.Flip == 0; };
+    int drawn = 0;
+    for (int pass = 0; pass < 6000 && Mode == 1; ++pass) {
+        for (bool& held : KeyboardHeld) {
+            held = false;
+        }
+        KeyboardHeld[5] = true;
+        KeyboardHeld[sweep[(pass / 200) % 4]] = pass < 3000;
+        Pause = 0;
+        LogicPass();
+        for (const ObjectStack* pool : {&Stack, &interface}) {
+            for (int i = 0; i <= pool->Count; ++i) {
+                ASSERT_TRUE(still(pool->Slots[i])) << "pass " << pass << " slot " << i;
+            }
+        }
+        drawn = std::max(drawn, Stack.Count);
+    }
+    for (const Object& o : Objectlist) {
+        EXPECT_TRUE(still(o));
+    }
+    EXPECT_GT(drawn, 3);
+    for (bool& held : KeyboardHeld) {
+        held = false;
+    }
+    EndGameHoldMs = 5000;
 }
 
 } // namespace

@@ -13,6 +13,7 @@
 #include <gtest/gtest.h>
 #include <iostream>
 #include <string>
+#include <vector>
 
 namespace {
 
@@ -155,6 +156,72 @@ TEST_F(TextBoxTest, WrapBreaksTheTextIntoLines)
     SDL_QueryTexture(Boxes[7].Texture, nullptr, nullptr, &w, &h);
     EXPECT_LT(w, wide);
     EXPECT_GT(h, high);
+}
+
+// Texts have no length limit (a name grows a letter at a time, a score file
+// may hold 65536 characters a name): only what can show on the screen is
+// rendered, and it looks as SDL_ttf draws the whole text, in every font and
+// at the wrap widths the screens use, with words and unbroken runs.
+TEST_F(TextBoxTest, LongTextsShowAsTheWholeTextWouldInTheField)
+{
+    const struct {
+        int font;
+        size_t chars;
+    } cases[] = {{1, 6000}, {2, 30000}, {3, 1500}};
+    for (const auto& c : cases) {
+        for (const int wrap : {9000, 1400}) {
+            // A new wrap width shows with a new text only.
+            std::string text = std::to_string(wrap) + " ";
+            while (text.size() < c.chars) {
+                text += text.size() % 3 == 0 ? "Wolkenkratzer jgpq Hallo-Welt " : "ab ";
+                if (text.size() > c.chars / 2 && text.size() < c.chars / 2 + 40) {
+                    text += std::string(300, 'W') + " ";
+                }
+            }
+            text.resize(c.chars);
+            Boxes[7].Text = text;
+            Boxes[7].Font = c.font;
+            Boxes[7].Wrap = wrap;
+            Stack.Clear();
+            ShowBox(0, 0, 7);
+            GraphicFrame();
+            const std::vector<Uint32> got = sdltest::ReadFrame(1920, 1080);
+
+            SDL_Surface* whole = TTF_RenderText_Blended_Wrapped(
+                gFont[c.font], text.c_str(), SDL_Color{0, 0, 0, 255}, static_cast<Uint32>(wrap));
+            ASSERT_NE(whole, nullptr) << TTF_GetError();
+            ASSERT_GT(whole->h, 1080) << "the text must be longer than the screen: font " << c.font
+                                      << ", wrap " << wrap;
+            SDL_Texture* texture = SDL_CreateTextureFromSurface(Renderer, whole);
+            ASSERT_NE(texture, nullptr) << SDL_GetError();
+            const SDL_Rect all{0, 0, whole->w, whole->h};
+            SDL_FreeSurface(whole);
+            SDL_SetRenderDrawColor(Renderer, 255, 255, 255, 255);
+            SDL_RenderClear(Renderer);
+            SDL_RenderCopy(Renderer, texture, nullptr, &all);
+            SDL_DestroyTexture(texture);
+            const std::vector<Uint32> want = sdltest::ReadFrame(1920, 1080);
+            size_t differ = 0;
+            for (size_t i = 0; i < got.size(); ++i) {
+                differ += got[i] != want[i] ? 1 : 0;
+            }
+            EXPECT_EQ(differ, 0u) << "font " << c.font << ", wrap " << wrap;
+        }
+    }
+}
+
+TEST_F(TextBoxTest, NameOfAMillionLettersCostsAScreenNotTheName)
+{
+    IniEnterHighScore(1);
+    EnteredName = std::string(1000000, 'W');
+    NameEntryRules();
+    sdltest::SdlHeapWatch heap;
+    GraphicFrame();
+    std::cout << "largest SDL request " << heap.LargestRequest() << " B, SDL heap peak "
+              << heap.PeakGrowth() << " B\n";
+    EXPECT_LE(heap.LargestRequest(), 64u << 20);
+    EXPECT_LE(heap.PeakGrowth(), 128LL << 20);
+    EXPECT_GT(DarkPixels(300, 400, 1600, 100), 100) << "the name shows";
 }
 
 // Every text of every screen, laid out by the screens themselves and

@@ -5,10 +5,12 @@
 
 #include <SDL_mixer.h>
 #include <SDL_ttf.h>
+#include <atomic>
 #include <cstdint>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <malloc.h>
 #include <random>
 #include <string>
 
@@ -260,6 +262,107 @@ SDL_Texture* SolidTexture(int w, int h, Uint8 red, Uint8 green, Uint8 blue)
     SDL_Texture* texture = SDL_CreateTextureFromSurface(Renderer, surface);
     SDL_FreeSurface(surface);
     return texture;
+}
+
+std::vector<Uint32> ReadFrame(int w, int h)
+{
+    std::vector<Uint32> pixels(static_cast<size_t>(w) * h);
+    const SDL_Rect all{0, 0, w, h};
+    if (SDL_RenderReadPixels(Renderer, &all, SDL_PIXELFORMAT_ARGB8888, pixels.data(), w * 4) != 0) {
+        ADD_FAILURE() << "SDL_RenderReadPixels: " << SDL_GetError();
+    }
+    return pixels;
+}
+
+namespace {
+
+std::atomic<long long> HeapHeld{0};
+std::atomic<long long> HeapBase{0};
+std::atomic<long long> HeapPeak{0};
+std::atomic<size_t> HeapLargest{0};
+
+size_t Usable(void* p)
+{
+#ifdef _WIN32
+    return p != nullptr ? _msize(p) : 0;
+#else
+    return malloc_usable_size(p);
+#endif
+}
+
+void Note(size_t request, void* granted)
+{
+    size_t largest = HeapLargest.load();
+    while (request > largest && !HeapLargest.compare_exchange_weak(largest, request)) {
+    }
+    const long long held = HeapHeld += static_cast<long long>(Usable(granted));
+    long long peak = HeapPeak.load();
+    while (held > peak && !HeapPeak.compare_exchange_weak(peak, held)) {
+    }
+}
+
+// SDL allocates with the C library's functions (so do these), and memory
+// taken before the watch may be given back while it runs.
+void* SDLCALL WatchMalloc(size_t n)
+{
+    void* p = std::malloc(n);
+    Note(n, p);
+    return p;
+}
+
+void* SDLCALL WatchCalloc(size_t n, size_t size)
+{
+    void* p = std::calloc(n, size);
+    Note(n * size, p);
+    return p;
+}
+
+void* SDLCALL WatchRealloc(void* old, size_t n)
+{
+    const size_t before = Usable(old);
+    void* p = std::realloc(old, n);
+    if (p != nullptr || n == 0) {
+        HeapHeld -= static_cast<long long>(before);
+    }
+    Note(n, p);
+    return p;
+}
+
+void SDLCALL WatchFree(void* p)
+{
+    HeapHeld -= static_cast<long long>(Usable(p));
+    std::free(p);
+}
+
+} // namespace
+
+SdlHeapWatch::SdlHeapWatch()
+{
+    SDL_GetMemoryFunctions(&malloc_, &calloc_, &realloc_, &free_);
+    SDL_SetMemoryFunctions(WatchMalloc, WatchCalloc, WatchRealloc, WatchFree);
+    Restart();
+}
+
+SdlHeapWatch::~SdlHeapWatch()
+{
+    SDL_SetMemoryFunctions(malloc_, calloc_, realloc_, free_);
+}
+
+void SdlHeapWatch::Restart()
+{
+    HeapBase = HeapHeld.load();
+    HeapPeak = HeapHeld.load();
+    HeapLargest = 0;
+}
+
+size_t SdlHeapWatch::LargestRequest() const
+{
+    return HeapLargest.load();
+}
+
+long long SdlHeapWatch::PeakGrowth() const
+{
+    return HeapPeak.load() - HeapBase.load();
 }
 
 } // namespace sdltest

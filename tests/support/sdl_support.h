@@ -8,6 +8,7 @@
 #include <SDL.h>
 #include <gtest/gtest.h>
 #include <string>
+#include <vector>
 
 namespace sdltest {
 
@@ -59,5 +60,30 @@ SDL_Color ReadPixel(int x, int y);
 
 // A texture of one colour, w x h, for Renderer.
 SDL_Texture* SolidTexture(int w, int h, Uint8 red, Uint8 green, Uint8 blue);
+
+// The whole target as ARGB8888 pixels, row by row.
+std::vector<Uint32> ReadFrame(int w, int h);
+
+// Watches the heap of SDL and its libraries (SDL_ttf's surfaces included)
+// through SDL's memory functions while it exists: the largest single request
+// and the peak of the bytes held, counted from the watch's start or Restart.
+class SdlHeapWatch {
+  public:
+    SdlHeapWatch();
+    ~SdlHeapWatch();
+    SdlHeapWatch(const SdlHeapWatch&) = delete;
+    SdlHeapWatch& operator=(const SdlHeapWatch&) = delete;
+    void Restart();
+    // Bytes of the largest request (granted or not) since the restart.
+    size_t LargestRequest() const;
+    // Most bytes held at once beyond those held at the restart.
+    long long PeakGrowth() const;
+
+  private:
+    SDL_malloc_func malloc_ = nullptr;
+    SDL_calloc_func calloc_ = nullptr;
+    SDL_realloc_func realloc_ = nullptr;
+    SDL_free_func free_ = nullptr;
+};
 
 } // namespace sdltest
