@@ -154,6 +154,55 @@ void BM_DrawFrame(benchmark::State& state)
 }
 BENCHMARK(BM_DrawFrame)->Arg(0)->Arg(200)->Arg(2999)->Unit(benchmark::kMillisecond);
 
+// Drawing a frame of squares left alone until far larger than the field: five
+// squares of the given side (0: one each of 10^2 to 10^6 pixels) around the
+// field, their centres on it, as the game keeps them.
+void BM_DrawLargeSquares(benchmark::State& state)
+{
+    const int side = static_cast<int>(state.range(0));
+    GameState();
+    Stack.Clear();
+    const float centres[][2] = {{300, 300}, {1600, 250}, {960, 540}, {250, 900}, {1700, 850}};
+    float mixed = 100;
+    for (int i = 0; i < 5; ++i, mixed *= 10) {
+        const float size = side > 0 ? static_cast<float>(side) : mixed;
+        Object o;
+        o.Image = 2 + i % 3;
+        o.X = centres[i][0] - size / 2;
+        o.Y = centres[i][1] - size / 2;
+        o.FrameW = 100;
+        o.FrameH = 100;
+        o.W = size;
+        o.H = size;
+        o.Layer = 1;
+        Stack.Create(o);
+    }
+    // The game scales its pictures linearly (it asks before loading them).
+    for (int slot = 2; slot <= 4; ++slot) {
+        SDL_SetTextureScaleMode(Images[slot], SDL_ScaleModeLinear);
+    }
+    {
+        std::lock_guard<std::mutex> lock(StateMutex);
+        TakeFrameSnapshot();
+    }
+    DrawFrameSnapshot();
+    for (auto _ : state) {
+        DrawFrameSnapshot();
+    }
+    for (int slot = 2; slot <= 4; ++slot) {
+        SDL_SetTextureScaleMode(Images[slot], SDL_ScaleModeNearest);
+    }
+    state.counters["side"] = side;
+}
+BENCHMARK(BM_DrawLargeSquares)
+    ->Arg(0)
+    ->Arg(1000)
+    ->Arg(3000)
+    ->Arg(10000)
+    ->Arg(100000)
+    ->Arg(1000000)
+    ->Unit(benchmark::kMillisecond);
+
 // A steady main-menu frame: snapshot and drawing, text boxes unchanged.
 // Counts the text renderings per frame, which must stay at 0.
 void BM_MenuFrame(benchmark::State& state)

@@ -44,6 +44,7 @@ def label(name):
         "BM_LogicPass": ("logic pass (advance + shot)", "squares", 6.0),
         "BM_FrameSnapshot": ("frame snapshot under the lock", "squares", 16.0),
         "BM_DrawFrame": ("draw 1920x1080 frame (software)", "squares", 16.0),
+        "BM_DrawLargeSquares": ("draw frame of 5 squares (software), side", "px", 16.0),
         "BM_MenuFrame": ("steady main-menu frame", "", 16.0),
         "BM_CalcMeUnchanged": ("TextBox::CalcMe, unchanged box", "", 16.0),
         "BM_CalcMeChanged": ("TextBox::CalcMe, changed box", "", 16.0),
@@ -51,8 +52,10 @@ def label(name):
         "BM_FramePeriod": ("frame period (pacer)", "", 16.0),
     }
     title, unit, budget = titles.get(base, (base, "", 16.0))
+    if base == "BM_DrawLargeSquares" and arg == "0":
+        return "draw frame of 5 squares (software), 10^2 to 10^6 px a side", budget
     if arg:
-        title += f", {arg} {unit}"
+        title += f", {arg} {unit}" if unit != "px" else f" {arg} px"
     return title, budget
 
 ctx = data["context"]

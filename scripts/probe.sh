@@ -4,7 +4,9 @@
 # and in play, the periods of the logic pass and of the frame (median and 99th
 # percentile), peak resident memory, the time from start to the first
 # presented frame, and where the memory goes (/proc/<pid>/smaps at the end of
-# play).
+# play). Resident memory is also sampled four times a second over the whole
+# session (VmRSS and VmHWM, by a sampler in the background), so a spike
+# shows even where it has passed by the end of play.
 #
 # Play is a real game: Tutorial off, both guns firing (left Shift and right
 # Ctrl held), both crosshairs sweeping, so the field fills with squares.
@@ -40,6 +42,8 @@ cmake --build "$build" -j2 --target vorlune >/dev/null || exit 1
 export VORLUNE_BUILD_DIR=$build VORLUNE_RUN_DIR=$build/run VORLUNE_SOURCE_DIR=$root
 # shellcheck source=tests/e2e/lib.sh
 source "$root/tests/e2e/lib.sh"
+# shellcheck source=tests/e2e/reliability_lib.sh
+source "$root/tests/e2e/reliability_lib.sh"
 e2e_init probe
 e2e_start_xvfb
 
@@ -77,6 +81,7 @@ probe_session()
         sleep 0.1
     done
     [ -n "$game_pid" ] || e2e_fail "cannot find the game's process"
+    rel_rss_start "$game_pid" "$out.rss"
     e2e_wait_window 20
     e2e_wait_output "timing: first frame presented" 20
 
@@ -133,6 +138,8 @@ probe_session()
         sleep 0.5
     done
     e2e_wait_exit 15
+    rel_rss_stop
+    rel_rss_peak_mb "$out.rss" >"$out.rss_peak"
     [ "$E2E_GAME_STATUS" = 0 ] || e2e_fail "the program ended with status $E2E_GAME_STATUS"
     cp "$E2E_GAME_LOG" "$out.log"
 }
@@ -192,7 +199,8 @@ def smaps(path):
 res = {}
 for p in paths:
     t = {k: float(read(p, k)) for k in ("menu_start", "menu_end", "play_start", "play_end",
-                                         "c0", "c1", "c2", "c3", "hwm", "threads")}
+                                         "c0", "c1", "c2", "c3", "hwm", "threads",
+                                         "rss_peak")}
     log = read(p, "log")
     w = [(m[1], float(m[2]), int(m[3]), float(m[4]), float(m[5])) for m in win.finditer(log)]
     def phase(loop, start, end):
@@ -216,6 +224,7 @@ for p in paths:
         "frame_play": phase("frame", t["play_start"], t["play_end"]),
         "frame_menu": phase("frame", t["menu_start"], t["menu_end"]),
         "hwm": t["hwm"] / 1024,
+        "rss_peak": t["rss_peak"],
         "threads": int(t["threads"]),
         "first": f"{float(first[1]):.0f} ms" if first else "n/a",
         "smaps": smaps(p),
@@ -235,6 +244,7 @@ rows = [
     ("frame period in play, median / p99", lambda r: r["frame_play"]),
     ("frame period on the menu, median / p99", lambda r: r["frame_menu"]),
     ("peak resident memory (VmHWM)", lambda r: f"{r['hwm']:.0f} MB"),
+    ("peak resident memory over the session, sampled 4/s", lambda r: f"{r['rss_peak']:.0f} MB"),
     ("threads", lambda r: str(r["threads"])),
     ("start to first presented frame", lambda r: r["first"]),
 ]

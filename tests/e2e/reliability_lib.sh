@@ -19,6 +19,55 @@ REL_RUN_AS=()
 # Seconds scaled for slow builds.
 rel_secs() { echo $(($1 * REL_SLOW)); }
 
+# The game's own process (the child of timeout(1) started as E2E_GAME_PID),
+# waited for up to five seconds; empty when there is none.
+rel_game_pid()
+{
+    local i pid
+    for ((i = 0; i < 50; i++)); do
+        pid=$(pgrep -P "$E2E_GAME_PID" 2>/dev/null | head -n 1)
+        [[ -n $pid ]] && { echo "$pid"; return 0; }
+        sleep 0.1
+    done
+}
+
+# Resident memory sampler: four times a second, in the background, appends
+# "VmRSS VmHWM" (KiB) of process PID to FILE until the process ends or
+# rel_rss_stop is called. The high-water mark catches a spike between two
+# samples. Sets REL_RSS_SAMPLER.
+rel_rss_start()
+{
+    local pid=$1 file=$2
+    : >"$file"
+    (
+        while [[ -r /proc/$pid/status ]]; do
+            awk '/^VmRSS:/ { r = $2 } /^VmHWM:/ { h = $2 } END { if (r != "") print r, h }' \
+                "/proc/$pid/status" >>"$file" 2>/dev/null
+            sleep 0.25
+        done
+    ) &
+    REL_RSS_SAMPLER=$!
+}
+
+rel_rss_stop()
+{
+    if [[ -n ${REL_RSS_SAMPLER:-} ]]; then
+        kill "$REL_RSS_SAMPLER" 2>/dev/null
+        wait "$REL_RSS_SAMPLER" 2>/dev/null
+    fi
+    REL_RSS_SAMPLER=""
+}
+
+# Peak resident memory in a sampler's FILE, in MB (0 when it holds nothing).
+rel_rss_peak_mb()
+{
+    awk '{ for (i = 1; i <= NF; i++) if ($i > m) m = $i } END { printf "%d\n", (m + 0) / 1024 }' \
+        "$1" 2>/dev/null || echo 0
+}
+
+# Number of samples in a sampler's FILE.
+rel_rss_samples() { rel_lines "$1"; }
+
 # Like e2e_start_game, with NAME=VALUE assignments for the game's
 # environment after the time limit (they may override SDL_AUDIODRIVER).
 rel_start_game()
