@@ -162,6 +162,7 @@ left_alone()
         rel_hold 1 "$key"
     done
     DISPLAY=$E2E_DISPLAY timeout 5 xdotool keyup Shift_L 2>/dev/null
+    e2e_keep "$(e2e_grab left-alone-fired)" left-alone-fired >/dev/null
     previous=""
     for ((t = 0; t < LEFT_ALONE; t += 10)); do
         sleep 10
@@ -170,12 +171,12 @@ left_alone()
             break
         fi
         shot=$(e2e_grab "left-alone-$t")
+        e2e_keep "$shot" "left-alone-$t" >/dev/null
         if [[ -n $previous ]] && ! cmp -s "${previous%.xwd}.ppm" "${shot%.xwd}.ppm"; then
             changed=$((changed + 1))
         fi
         previous=$shot
     done
-    [[ -n $previous ]] && e2e_keep "$previous" left-alone-last >/dev/null
     peak=$(rel_rss_peak_mb "$samples")
     log "left alone: peak resident memory $peak MB over $(rel_rss_samples "$samples") samples, the picture changed $changed times"
     rel_rss_stop
