@@ -61,7 +61,7 @@ rel_rss_stop()
 # Peak resident memory in a sampler's FILE, in MB (0 when it holds nothing).
 rel_rss_peak_mb()
 {
-    awk '{ for (i = 1; i <= NF; i++) if ($i > m) m = $i } END { printf "%d\n", (m + 0) / 1024 }' \
+    awk '{ for (i = 1; i <= NF; i++) if ($i > m) m = $i } END { printf "%.0f\n", (m + 0) / 1024 }' \
         "$1" 2>/dev/null || echo 0
 }
 
