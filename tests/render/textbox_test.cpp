@@ -170,15 +170,17 @@ TEST_F(TextBoxTest, LongTextsShowAsTheWholeTextWouldInTheField)
     } cases[] = {{1, 6000}, {2, 30000}, {3, 1500}};
     for (const auto& c : cases) {
         for (const int wrap : {9000, 1400}) {
-            // A new wrap width shows with a new text only.
+            // Long enough for a few lines more than the screen holds. A new
+            // wrap width shows with a new text only.
+            const size_t chars = c.chars * static_cast<size_t>(wrap) / 9000 + 300;
             std::string text = std::to_string(wrap) + " ";
-            while (text.size() < c.chars) {
+            while (text.size() < chars) {
                 text += text.size() % 3 == 0 ? "Wolkenkratzer jgpq Hallo-Welt " : "ab ";
-                if (text.size() > c.chars / 2 && text.size() < c.chars / 2 + 40) {
+                if (text.size() > chars / 2 && text.size() < chars / 2 + 40) {
                     text += std::string(300, 'W') + " ";
                 }
             }
-            text.resize(c.chars);
+            text.resize(chars);
             Boxes[7].Text = text;
             Boxes[7].Font = c.font;
             Boxes[7].Wrap = wrap;
