@@ -192,8 +192,8 @@ TEST_F(TextBoxTest, LongTextsShowAsTheWholeTextWouldInTheField)
             SDL_Surface* whole = TTF_RenderText_Blended_Wrapped(
                 gFont[c.font], text.c_str(), SDL_Color{0, 0, 0, 255}, static_cast<Uint32>(wrap));
             ASSERT_NE(whole, nullptr) << TTF_GetError();
-            ASSERT_GT(whole->h, 1080) << "the text must be longer than the screen: font " << c.font
-                                      << ", wrap " << wrap;
+            ASSERT_GT(whole->h, 1080)
+                << "the text must be longer than the screen: font " << c.font << ", wrap " << wrap;
             SDL_Texture* texture = SDL_CreateTextureFromSurface(Renderer, whole);
             ASSERT_NE(texture, nullptr) << SDL_GetError();
             const SDL_Rect all{0, 0, whole->w, whole->h};
