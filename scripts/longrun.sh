@@ -56,7 +56,7 @@ while (($#)); do
     --rss-bound) RSS_BOUND=$2; shift 2 ;;
     --left-alone) LEFT_ALONE=$2; shift 2 ;;
     --left-alone-bound) LEFT_ALONE_BOUND=$2; shift 2 ;;
-    -h | --help) sed -n '2,42p' "$0"; exit 0 ;;
+    -h | --help) sed -n '2,38p' "$0"; exit 0 ;;
     *) echo "longrun.sh: unknown argument $1" >&2; exit 2 ;;
     esac
 done
