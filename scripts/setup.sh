@@ -39,6 +39,9 @@ TEST_PACKAGES=(
     # Debian's checkers of the .deb, its desktop entry and AppStream
     # metadata; xprop reads the window's icon.
     lintian appstream desktop-file-utils x11-utils
+    # A private sound server, its recorder, and the system-call trace of a
+    # score write.
+    pulseaudio pulseaudio-utils strace
 )
 # The Windows build and its checks (scripts/windows.sh): the cross compiler,
 # Debian's source packages of the libraries (dpkg-dev unpacks them),
