@@ -9,7 +9,7 @@
 #   e2e_start_game SECS    ./vorlune in the work dir, killed after SECS
 #   e2e_wait_output TEXT SECS / e2e_wait_window SECS / e2e_key KEY...
 #   e2e_screenshot NAME / e2e_colour_count FILE / e2e_wait_exit SECS
-#   e2e_start_pulse / e2e_record_sound NAME SECS / e2e_stop_pulse
+#   e2e_start_pulse / e2e_hear_music NAME SECS WHERE / e2e_stop_pulse
 #                          private PulseAudio server, recorded through a null sink
 # Every process started here is ended by the EXIT trap, also on failure.
 #
@@ -200,7 +200,7 @@ e2e_start_game()
 e2e_game_running() { [[ -n $E2E_GAME_PID ]] && kill -0 "$E2E_GAME_PID" 2>/dev/null; }
 
 # Starts a private PulseAudio server with one null sink, "cap", whose
-# monitor e2e_record_sound records, and points the game and the recorder at
+# monitor e2e_hear_music records, and points the game and the recorder at
 # it (PULSE_SERVER, and a private XDG_RUNTIME_DIR where it puts its socket).
 # Its home is private too, and clients need no cookie.
 e2e_start_pulse()
@@ -240,17 +240,21 @@ e2e_stop_pulse()
 }
 
 # Records SECS seconds of the null sink's monitor into NAME.raw in the
-# artifacts (16-bit stereo at 44100 Hz) and prints three numbers: the
-# samples recorded, the loudest one and how many are above 1 % of full
-# scale (silence records as zeros).
-e2e_record_sound()
+# artifacts (16-bit stereo at 44100 Hz) and fails unless the game's music is
+# heard: at least half the time's samples recorded, the loudest above 10 %
+# of full scale and a fifth of them above 1 % (silence records as zeros).
+# WHERE names the screen in the messages.
+e2e_hear_music()
 {
-    local name=$1 secs=$2 out=$E2E_ARTIFACTS/$1.raw
+    local name=$1 secs=$2 where=$3 out=$E2E_ARTIFACTS/$1.raw samples peak loud
     timeout "$secs" parec -d cap.monitor --raw --format=s16le --rate=44100 --channels=2 \
         >"$out" 2>"$E2E_ARTIFACTS/$name.log"
-    od -An -v -td2 -w32 "$out" | awk '
+    read -r samples peak loud < <(od -An -v -td2 -w32 "$out" | awk '
         { for (i = 1; i <= NF; i++) { v = $i < 0 ? -$i : $i; n++; if (v > peak) peak = v; if (v > 327) loud++ } }
-        END { printf "%d %d %d\n", n, peak, loud }'
+        END { printf "%d %d %d\n", n, peak, loud }')
+    e2e_log "$where: $samples samples recorded, loudest $peak, $loud above 1 % of full scale"
+    ((samples >= 44100 * secs && peak > 3277 && loud * 5 > samples)) ||
+        e2e_fail "no music heard from the $where (loudest sample $peak, $loud of $samples loud)"
 }
 
 # timeout(1) passes the TERM on to the game, which ignores quit requests,

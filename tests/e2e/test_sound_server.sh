@@ -22,11 +22,7 @@ e2e_wait_highlight 1 3 "main menu"
 # The game is the server's client and its music reaches the sink.
 clients=$(timeout 5 pactl list short sink-inputs 2>/dev/null | wc -l)
 ((clients >= 1)) || e2e_fail "the game plays nothing into the server (no sink input)"
-read -r samples peak loud < <(e2e_record_sound menu-music 4)
-e2e_log "menu: $samples samples recorded, loudest $peak, $loud above 1 % of full scale"
-((samples >= 44100 * 2)) || e2e_fail "recorded only $samples samples in 4 s"
-((peak > 3000 && loud * 5 > samples)) ||
-    e2e_fail "no music heard in the main menu (loudest sample $peak, $loud of $samples loud)"
+e2e_hear_music menu-music 4 "main menu"
 
 # "Start Game", both guns firing; the server stops while they sound.
 e2e_tap Shift_L
