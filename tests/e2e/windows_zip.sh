@@ -67,7 +67,8 @@ crlf_only()
 }
 
 # ---------------------------------------------------------------- run 1
-# SDL picks its audio driver (WASAPI, on Wine's PulseAudio driver).
+# SDL picks its Windows audio driver, which Wine plays through its
+# PulseAudio driver.
 e2e_start_pulse
 E2E_AUDIO_DRIVER=""
 e2e_start_game 240
