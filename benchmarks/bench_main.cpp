@@ -7,6 +7,7 @@
 #define SDL_MAIN_HANDLED
 
 #include "input/keyboard.h"
+#include "persist/scores.h"
 #include "platform/audio.h"
 #include "platform/timing.h"
 #include "render/graphics.h"
@@ -27,6 +28,11 @@
 #include <filesystem>
 #include <mutex>
 #include <string>
+#include <system_error>
+
+#ifdef __linux__
+#include <sys/vfs.h>
+#endif
 
 namespace {
 
@@ -258,6 +264,63 @@ void BM_CalcMeChanged(benchmark::State& state)
     }
 }
 BENCHMARK(BM_CalcMeChanged)->Unit(benchmark::kMicrosecond);
+
+// The kind of file system that holds `dir`, as far as it is known here.
+std::string FileSystemName(const std::filesystem::path& dir)
+{
+#ifdef __linux__
+    struct statfs info {};
+    if (statfs(dir.c_str(), &info) != 0) {
+        return "unknown file system";
+    }
+    switch (static_cast<unsigned long>(info.f_type)) {
+    case 0xEF53ul:
+        return "ext2/3/4";
+    case 0x58465342ul:
+        return "xfs";
+    case 0x9123683Eul:
+        return "btrfs";
+    case 0x01021994ul:
+        return "tmpfs: syncs cost nothing";
+    case 0x794C7630ul:
+        return "overlay";
+    default:
+        break;
+    }
+    char hex[48];
+    std::snprintf(hex, sizeof hex, "file system 0x%lx", static_cast<unsigned long>(info.f_type));
+    return hex;
+#else
+    (void)dir;
+    return "";
+#endif
+}
+
+// A whole score write as the logic thread makes it when a name is
+// confirmed: Scores.txt to a temporary, its data synced, renamed over the
+// old file, the folder synced. It runs in the build's folder "bench-scores"
+// (or $VORLUNE_BENCH_WRITE_DIR), on a real disk as the game's folder would
+// be; the label names the file system, since on tmpfs a sync costs nothing.
+void BM_ScoreWrite(benchmark::State& state)
+{
+    namespace fs = std::filesystem;
+    std::error_code ec;
+    const fs::path back = fs::current_path(ec);
+    const char* where = std::getenv("VORLUNE_BENCH_WRITE_DIR");
+    const fs::path dir = fs::absolute(where != nullptr ? where : VORLUNE_BENCH_WRITE_DIR, ec);
+    fs::create_directories(dir, ec);
+    fs::current_path(dir, ec);
+    if (ec) {
+        state.SkipWithError(("cannot write in " + dir.string()).c_str());
+        return;
+    }
+    for (auto _ : state) {
+        SaveScores();
+    }
+    state.SetLabel(FileSystemName(dir));
+    fs::current_path(back, ec);
+}
+BENCHMARK(BM_ScoreWrite)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 // The real length of the loops' periods: pacing on 6 ms and 16 ms, with the
 // work of a pass left out. Shows how far the sleep overshoots.

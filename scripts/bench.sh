@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
 # Runs the benchmarks and prints each figure as a share of its budget: the
-# 6 ms logic tick for the logic pass, the 16 ms frame for everything the
-# graphics thread does. The loops' real periods are measured in the same run.
+# 6 ms logic tick for the logic pass and for a score write (the logic thread
+# makes it), the 16 ms frame for everything the graphics thread does. The
+# loops' real periods are measured in the same run. A score write goes to
+# the disk of the build folder (or $VORLUNE_BENCH_WRITE_DIR).
 # Nothing here fails on a slow machine: the table only reports.
 #
 # Usage: scripts/bench.sh [build dir]    (default: build-bench, configured
@@ -50,6 +52,7 @@ def label(name):
         "BM_CalcMeChanged": ("TextBox::CalcMe, changed box", "", 16.0),
         "BM_LogicPeriod": ("logic tick period (pacer)", "", 6.0),
         "BM_FramePeriod": ("frame period (pacer)", "", 16.0),
+        "BM_ScoreWrite": ("score write (SaveScores, synced)", "", 6.0),
     }
     title, unit, budget = titles.get(base, (base, "", 16.0))
     if base == "BM_DrawLargeSquares" and arg == "0":
@@ -79,6 +82,8 @@ for name, (real, cpu, b) in rows.items():
     extra = ""
     if "text_renders_per_frame" in b:
         extra = f" ({b['text_renders_per_frame']:g} text renderings per frame)"
+    if b.get("label"):
+        extra += f" ({b['label']})"
     if name.startswith(("BM_LogicPeriod", "BM_FramePeriod")):
         print(f"| {title} | {fmt(real)} | {fmt(cpu)} | {budget:g} ms | "
               f"{100 * real / budget:.1f} % (period){extra} |")

@@ -39,13 +39,16 @@ TEST_PACKAGES=(
     # Debian's checkers of the .deb, its desktop entry and AppStream
     # metadata; xprop reads the window's icon.
     lintian appstream desktop-file-utils x11-utils
+    # A private sound server, its recorder, and the system-call trace of a
+    # score write.
+    pulseaudio pulseaudio-utils strace
 )
 # The Windows build and its checks (scripts/windows.sh): the cross compiler,
 # Debian's source packages of the libraries (dpkg-dev unpacks them),
-# GoogleTest's sources, Wine, and the end-to-end tools.
+# GoogleTest's sources, Wine, and the end-to-end tools (a sound server too).
 WINDOWS_PACKAGES=(
     g++-mingw-w64-x86-64-posix dpkg-dev googletest wine wine64
-    xvfb xauth xdotool x11-apps x11-utils imagemagick
+    xvfb xauth xdotool x11-apps x11-utils imagemagick pulseaudio pulseaudio-utils
 )
 
 log() { printf '==> %s\n' "$*"; }

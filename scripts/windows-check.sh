@@ -61,7 +61,7 @@ done
 common=(-std=c++17 -Wall -Wextra -Wpedantic -Wvla -fno-operator-names -Werror
     -Itools/wincheck/posix -isystem tools/wincheck/include -isystem "$sdl_include"
     -isystem "$work/include" -Isrc -Itests -Ifuzz
-    -DVORLUNE_TEST_RUN_DIR='"run"' -DVORLUNE_TEST_SOURCE_DIR='"."' -DVORLUNE_SCORE_WRITER='"w.exe"' -DVORLUNE_BENCH_RUN_DIR='"run"')
+    -DVORLUNE_TEST_RUN_DIR='"run"' -DVORLUNE_TEST_SOURCE_DIR='"."' -DVORLUNE_SCORE_WRITER='"w.exe"' -DVORLUNE_BENCH_RUN_DIR='"run"' -DVORLUNE_BENCH_WRITE_DIR='"bench-scores"')
 
 # The prelude is compiled once into a precompiled header beside a copy of it.
 cp tools/wincheck/prelude.h "$work/prelude.h"

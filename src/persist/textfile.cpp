@@ -37,6 +37,10 @@ enum class Target { Missing, Writable, Refused };
 
 #ifdef _WIN32
 
+// The temporary stays open from its creation to the sync of its data.
+using FileHandle = HANDLE;
+const FileHandle NoFile = INVALID_HANDLE_VALUE;
+
 unsigned long ProcessId()
 {
     return GetCurrentProcessId();
@@ -71,16 +75,23 @@ Target ProbeTarget(const std::string& path, Keep& keep)
     return plainFile ? Target::Writable : Target::Refused;
 }
 
-// Creates `path`, which must not exist yet.
-bool CreateTemporary(const std::string& path, const Keep&)
+// Creates `path`, which must not exist yet, and keeps it open; the stream
+// that writes the text opens it once more, so writing is shared.
+FileHandle CreateTemporary(const std::string& path, const Keep&)
 {
-    HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
-                              FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file == INVALID_HANDLE_VALUE) {
-        return false;
-    }
+    return CreateFileA(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                       CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
+}
+
+// Waits until the file's data are on the disk.
+bool SyncData(FileHandle file)
+{
+    return FlushFileBuffers(file) != 0;
+}
+
+void CloseFile(FileHandle file)
+{
     CloseHandle(file);
-    return true;
 }
 
 // A read-only target was refused before, so the new file needs nothing of
@@ -90,13 +101,23 @@ bool KeepRights(const std::string&, const Keep&)
     return true;
 }
 
+// MOVEFILE_WRITE_THROUGH returns once the move is on the disk.
 bool ReplaceWith(const std::string& from, const std::string& to)
 {
     return MoveFileExA(from.c_str(), to.c_str(),
                        MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;
 }
 
+// The move above was written through: nothing is left to sync.
+bool SyncFolder(const fs::path&)
+{
+    return true;
+}
+
 #else
+
+using FileHandle = int;
+constexpr FileHandle NoFile = -1;
 
 unsigned long ProcessId()
 {
@@ -134,17 +155,25 @@ Target ProbeTarget(const std::string& path, Keep& keep)
     return Target::Writable;
 }
 
-// Creates `path`, which must not exist yet: private while it is written in
-// place of an existing file, with the usual rights for a new one.
-bool CreateTemporary(const std::string& path, const Keep& keep)
+// Creates `path`, which must not exist yet, and keeps it open: private
+// while it is written in place of an existing file, with the usual rights
+// for a new one.
+FileHandle CreateTemporary(const std::string& path, const Keep& keep)
 {
     const mode_t mode = keep.exists ? 0600 : 0666;
-    const int fd = open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOCTTY | O_CLOEXEC, mode);
-    if (fd < 0) {
-        return false;
-    }
+    return open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOCTTY | O_CLOEXEC, mode);
+}
+
+// Waits until the file's data and its rights are on the disk; the
+// descriptor was opened before the rights changed, so it still writes.
+bool SyncData(FileHandle fd)
+{
+    return fsync(fd) == 0;
+}
+
+void CloseFile(FileHandle fd)
+{
     close(fd);
-    return true;
 }
 
 // Gives the written temporary the owner (where allowed) and permission bits
@@ -163,6 +192,19 @@ bool KeepRights(const std::string& path, const Keep& keep)
 bool ReplaceWith(const std::string& from, const std::string& to)
 {
     return std::rename(from.c_str(), to.c_str()) == 0;
+}
+
+// A rename changes the folder, not the file: the folder's entries are
+// synced so that the new name survives a power cut too.
+bool SyncFolder(const fs::path& dir)
+{
+    const int fd = open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0) {
+        return false;
+    }
+    const bool synced = fsync(fd) == 0;
+    close(fd);
+    return synced;
 }
 
 #endif
@@ -350,36 +392,40 @@ bool WriteFileAtomically(const std::string& path, const std::string& content)
     // number) is passed over for the next count.
     static std::atomic<unsigned long> counter{0};
     std::string tmp;
-    bool created = false;
-    for (int attempt = 0; attempt < 100 && !created; ++attempt) {
+    FileHandle handle = NoFile;
+    for (int attempt = 0; attempt < 100 && handle == NoFile; ++attempt) {
         tmp = (dir / (file + "." + std::to_string(ProcessId()) + "." + std::to_string(++counter) +
                       ".tmp"))
                   .string();
-        created = CreateTemporary(tmp, keep);
+        handle = CreateTemporary(tmp, keep);
         std::error_code ec;
-        if (!created && !fs::exists(fs::symlink_status(tmp, ec))) {
+        if (handle == NoFile && !fs::exists(fs::symlink_status(tmp, ec))) {
             break;
         }
     }
-    if (!created) {
+    if (handle == NoFile) {
         return false;
     }
+    bool written = false;
     {
         std::ofstream out(tmp, std::ios::out | std::ios::trunc);
         if (out) {
             out.write(content.data(), static_cast<std::streamsize>(content.size()));
             out.flush();
         }
-        const bool written = static_cast<bool>(out);
+        written = static_cast<bool>(out);
         out.close();
-        if (!written || out.fail()) {
-            std::remove(tmp.c_str());
-            return false;
-        }
+        written = written && !out.fail();
     }
-    if (!KeepRights(tmp, keep) || !ReplaceWith(tmp, targetName)) {
+    // The data (and the rights) must be on the disk before the new name
+    // points at them: after a power cut a renamed file whose data were still
+    // in memory can come back empty. The handle is closed before the
+    // temporary is moved or removed (Windows refuses either while it is open).
+    const bool ready = written && KeepRights(tmp, keep) && SyncData(handle);
+    CloseFile(handle);
+    if (!ready || !ReplaceWith(tmp, targetName)) {
         std::remove(tmp.c_str());
         return false;
     }
-    return true;
+    return SyncFolder(dir);
 }

@@ -25,12 +25,16 @@ int ForEachListLine(const char* path, int maxLines,
 // without a leading number gives 0. Values beyond the int32 range saturate.
 int32_t ParseNumber(const std::string& text);
 
-// Writes `content` to a temporary file beside `path` and moves it over
-// `path`, so a crash leaves either the old or the new file. A file that
-// cannot be opened for writing (read-only, not a plain file) is left alone.
-// A symbolic link is followed: the file it names is replaced and the link
-// stays. The new file keeps the old one's permission bits (and its owner
-// where allowed). Temporaries carry the process number and a count, so two
-// writers never share one; those of writers that died are removed. Returns
-// false (and leaves the old file and no temporary) when anything fails.
+// Writes `content` to a temporary file beside `path`, waits until its data are
+// on the disk and moves it over `path`, then syncs the folder (Windows: the
+// move is written through), so a crash of the program or of the machine leaves
+// either the old or the new file whole. A file that cannot be opened for
+// writing (read-only, not a plain file) is left alone. A symbolic link is
+// followed: the file it names is replaced and the link stays. The new file
+// keeps the old one's permission bits (and its owner where allowed).
+// Temporaries carry the process number and a count, so two writers never share
+// one; those of writers that died are removed. Returns false (and leaves the
+// old file and no temporary) when anything fails, the sync of the data
+// included. When only the sync of the folder after the move fails, the new file
+// is in place but false is returned: it may not survive a power cut.
 bool WriteFileAtomically(const std::string& path, const std::string& content);

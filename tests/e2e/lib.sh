@@ -9,6 +9,8 @@
 #   e2e_start_game SECS    ./vorlune in the work dir, killed after SECS
 #   e2e_wait_output TEXT SECS / e2e_wait_window SECS / e2e_key KEY...
 #   e2e_screenshot NAME / e2e_colour_count FILE / e2e_wait_exit SECS
+#   e2e_start_pulse / e2e_hear_music NAME SECS WHERE / e2e_stop_pulse
+#                          private PulseAudio server, recorded through a null sink
 # Every process started here is ended by the EXIT trap, also on failure.
 #
 # Environment (set by CTest; defaults fit a run from the source tree):
@@ -25,6 +27,10 @@ E2E_RUN_DIR=${VORLUNE_RUN_DIR:-$E2E_BUILD_DIR/run}
 # driver for it (the Windows program runs under Wine with its own driver).
 read -r -a E2E_PROGRAM <<<"${VORLUNE_E2E_PROGRAM:-./vorlune}"
 E2E_VIDEO_DRIVER=${VORLUNE_E2E_VIDEO_DRIVER:-x11}
+# SDL's audio driver for the game: dummy, so that no run depends on a sound
+# device; a test that sets it empty leaves SDL to pick one, as on a player's
+# machine (the sound-server checks).
+E2E_AUDIO_DRIVER=dummy
 
 E2E_NAME=""
 E2E_ARTIFACTS=""
@@ -37,6 +43,7 @@ E2E_GAME_LOG=""
 E2E_GAME_STATUS=""
 E2E_WINDOW=""
 E2E_RUNS=0
+E2E_PULSE_PID=""
 
 e2e_log() { printf '[%s] %s\n' "$E2E_NAME" "$*"; }
 
@@ -94,6 +101,7 @@ e2e_cleanup()
     local status=$?
     trap - EXIT INT TERM
     e2e_stop_game
+    e2e_stop_pulse
     e2e_stop_pid "$E2E_XVFB_PID"
     E2E_XVFB_PID=""
     if [[ -n $E2E_TMP && -d $E2E_TMP ]]; then
@@ -176,7 +184,12 @@ e2e_start_game()
     E2E_WINDOW=""
     (
         cd "$E2E_WORKDIR" || exit 125
-        export DISPLAY=$E2E_DISPLAY SDL_VIDEODRIVER=$E2E_VIDEO_DRIVER SDL_AUDIODRIVER=dummy
+        export DISPLAY=$E2E_DISPLAY SDL_VIDEODRIVER=$E2E_VIDEO_DRIVER
+        if [[ -n $E2E_AUDIO_DRIVER ]]; then
+            export SDL_AUDIODRIVER=$E2E_AUDIO_DRIVER
+        else
+            unset SDL_AUDIODRIVER
+        fi
         # --foreground: timeout stays the game's parent and reaps it, also
         # when it has to kill it.
         exec timeout --foreground -k 2 "$secs" "${E2E_PROGRAM[@]}"
@@ -185,6 +198,64 @@ e2e_start_game()
 }
 
 e2e_game_running() { [[ -n $E2E_GAME_PID ]] && kill -0 "$E2E_GAME_PID" 2>/dev/null; }
+
+# Starts a private PulseAudio server with one null sink, "cap", whose
+# monitor e2e_hear_music records, and points the game and the recorder at
+# it (PULSE_SERVER, and a private XDG_RUNTIME_DIR where it puts its socket).
+# Its home is private too, and clients need no cookie.
+e2e_start_pulse()
+{
+    local runtime=$E2E_TMP/pulse-runtime i
+    local tool missing=()
+    for tool in pulseaudio parec pactl od; do
+        command -v "$tool" >/dev/null 2>&1 || missing+=("$tool")
+    done
+    ((${#missing[@]} == 0)) ||
+        e2e_fail "missing tools: ${missing[*]} (install: pulseaudio pulseaudio-utils)"
+    mkdir -p -m 700 "$runtime" "$E2E_TMP/pulse-home" || e2e_fail "cannot create $runtime"
+    HOME=$E2E_TMP/pulse-home XDG_CONFIG_HOME=$E2E_TMP/pulse-home XDG_RUNTIME_DIR=$runtime \
+        pulseaudio -n --daemonize=no --exit-idle-time=-1 --log-target=stderr \
+        --load="module-null-sink sink_name=cap" \
+        --load="module-native-protocol-unix auth-anonymous=1" \
+        </dev/null >"$E2E_ARTIFACTS/pulseaudio.log" 2>&1 &
+    E2E_PULSE_PID=$!
+    export XDG_RUNTIME_DIR=$runtime PULSE_SERVER=unix:$runtime/pulse/native
+    for ((i = 0; i < 100; i++)); do
+        timeout 5 pactl info >/dev/null 2>&1 && {
+            e2e_log "PulseAudio ready at $PULSE_SERVER"
+            return 0
+        }
+        kill -0 "$E2E_PULSE_PID" 2>/dev/null ||
+            e2e_fail "PulseAudio exited: $(tail -n 5 "$E2E_ARTIFACTS/pulseaudio.log")"
+        sleep 0.1
+    done
+    e2e_fail "PulseAudio did not answer within 10 s"
+}
+
+# Stops the server (TERM: it closes its clients' connections and exits).
+e2e_stop_pulse()
+{
+    e2e_stop_pid "$E2E_PULSE_PID"
+    E2E_PULSE_PID=""
+}
+
+# Records SECS seconds of the null sink's monitor into NAME.raw in the
+# artifacts (16-bit stereo at 44100 Hz) and fails unless the game's music is
+# heard: at least half the time's samples recorded, the loudest above 10 %
+# of full scale and a fifth of them above 1 % (silence records as zeros).
+# WHERE names the screen in the messages.
+e2e_hear_music()
+{
+    local name=$1 secs=$2 where=$3 out=$E2E_ARTIFACTS/$1.raw samples peak loud
+    timeout "$secs" parec -d cap.monitor --raw --format=s16le --rate=44100 --channels=2 \
+        >"$out" 2>"$E2E_ARTIFACTS/$name.log"
+    read -r samples peak loud < <(od -An -v -td2 -w32 "$out" | awk '
+        { for (i = 1; i <= NF; i++) { v = $i < 0 ? -$i : $i; n++; if (v > peak) peak = v; if (v > 327) loud++ } }
+        END { printf "%d %d %d\n", n, peak, loud }')
+    e2e_log "$where: $samples samples recorded, loudest $peak, $loud above 1 % of full scale"
+    ((samples >= 44100 * secs && peak > 3277 && loud * 5 > samples)) ||
+        e2e_fail "no music heard from the $where (loudest sample $peak, $loud of $samples loud)"
+}
 
 # timeout(1) passes the TERM on to the game, which ignores quit requests,
 # and sends it KILL 2 s later.

@@ -2,11 +2,13 @@
 # The Windows zip, unpacked, and its vorlune.exe run under Wine on Xvfb with
 # real key events (run by scripts/windows.sh, not by the Linux ctest).
 #
-# Run 1: the window "Vorlune" opens and the no-controller notice reaches the
+# Run 1, with sound through Wine's PulseAudio driver into a private server:
+# the window "Vorlune" opens and the no-controller notice reaches the
 # redirected standard output of the windowed program; the main menu
-# answers; Options then Back writes Settings.txt; "Start Game" shows the
-# tutorial and a short game with both guns firing; Escape returns to the
-# main menu, and Escape there ends the program with status 0.
+# answers and its music is heard on the server; Options then Back writes
+# Settings.txt; "Start Game" shows the tutorial; the server is stopped, and
+# a short game with both guns firing goes on; Escape returns to the main
+# menu, and Escape there ends the program with status 0.
 # Settings.txt and Scores.txt then have Windows line ends (CR LF) only.
 #
 # Run 2: the next start reads both back: the scores it rewrites at start
@@ -65,6 +67,10 @@ crlf_only()
 }
 
 # ---------------------------------------------------------------- run 1
+# SDL picks its Windows audio driver, which Wine plays through its
+# PulseAudio driver.
+e2e_start_pulse
+E2E_AUDIO_DRIVER=""
 e2e_start_game 240
 e2e_wait_output "Kein Gamepad!" 60
 e2e_log "the no-controller notice reached the redirected standard output"
@@ -72,6 +78,7 @@ e2e_wait_window 60
 e2e_skip_to_menu
 e2e_wait_highlight 1 3 "main menu"
 e2e_keep "$E2E_GRAB" main-menu >/dev/null
+e2e_hear_music menu-music 3 "main menu under Wine"
 
 # Options (S, left Shift), Difficulty raised from 2 to 3 (left Shift), then
 # Back (W wraps to it, left Shift).
@@ -98,6 +105,8 @@ e2e_log "\"Back\" wrote Settings.txt with Difficulty 3"
 # game with both guns firing (right Ctrl is keycode 105).
 e2e_tap Shift_L
 e2e_wait_tutorial_backdrop 20
+e2e_stop_pulse
+e2e_log "PulseAudio stopped mid-game"
 e2e_play_until_squares 0.05 0.01
 
 e2e_tap Escape
@@ -111,6 +120,7 @@ crlf_only Scores.txt
 cp -- "$E2E_WORKDIR/Settings.txt" "$E2E_WORKDIR/Scores.txt" "$E2E_ARTIFACTS/"
 
 # ---------------------------------------------------------------- run 2
+E2E_AUDIO_DRIVER=dummy
 e2e_start_game 180
 e2e_wait_output "Kein Gamepad!" 60
 e2e_wait_window 60

@@ -12,10 +12,157 @@
 #include <utility>
 #include <vector>
 
-#ifndef _WIN32
+#ifdef _WIN32
+#define WIN32_LEAN_AND_MEAN
+#define NOGDI // its ABC would clash with the game's
+#include <windows.h>
+#undef interface
+#else
+#include <cerrno>
 #include <iterator>
 #include <sys/stat.h>
 #include <unistd.h>
+#endif
+
+// The calls by which a write reaches the disk are watched, or made to fail,
+// by wrappers the link step puts in between (GNU linker, on Linux and with
+// MinGW-w64, where the Windows functions are reached through their import
+// pointers); each passes the call on.
+namespace disk {
+struct Call {
+    enum Kind { Data, Folder, Move } kind;
+    std::filesystem::path path; // synced file or folder, or the moved file
+    std::filesystem::path to;   // where it was moved
+    std::string content;        // the synced file's bytes at the time
+    unsigned bits = 0;          // its permission bits (POSIX) or the move's flags
+};
+std::vector<Call> calls;
+bool watching = false;
+bool failData = false;
+bool failFolder = false;
+
+void Record(Call call)
+{
+    if (watching) {
+        calls.push_back(std::move(call));
+    }
+}
+
+// Starts a fresh record; no sync fails.
+void Watch()
+{
+    calls.clear();
+    watching = true;
+    failData = false;
+    failFolder = false;
+}
+
+std::filesystem::path Normal(const std::filesystem::path& path)
+{
+    std::error_code ec;
+    const std::filesystem::path full =
+        std::filesystem::weakly_canonical(std::filesystem::absolute(path, ec), ec);
+    return ec ? path.lexically_normal() : full;
+}
+} // namespace disk
+
+#ifdef VORLUNE_WRAPS_SYNC
+#ifdef _WIN32
+extern "C" {
+extern decltype(&FlushFileBuffers) __real___imp_FlushFileBuffers;
+extern decltype(&MoveFileExA) __real___imp_MoveFileExA;
+}
+
+namespace {
+
+BOOL WINAPI WatchFlush(HANDLE file)
+{
+    char name[MAX_PATH * 2] = {};
+    const DWORD n = GetFinalPathNameByHandleA(file, name, sizeof name, FILE_NAME_NORMALIZED);
+    std::string path(name, n < sizeof name ? n : 0);
+    if (path.rfind("\\\\?\\", 0) == 0) {
+        path.erase(0, 4);
+    }
+    disk::Record({disk::Call::Data, path, {}, ReadFileBytes(path), 0});
+    if (disk::failData) {
+        SetLastError(ERROR_WRITE_FAULT);
+        return FALSE;
+    }
+    return __real___imp_FlushFileBuffers(file);
+}
+
+BOOL WINAPI WatchMove(LPCSTR from, LPCSTR to, DWORD flags)
+{
+    disk::Record({disk::Call::Move, disk::Normal(from), disk::Normal(to), {}, flags});
+    return __real___imp_MoveFileExA(from, to, flags);
+}
+
+} // namespace
+
+extern "C" {
+decltype(&FlushFileBuffers) __wrap___imp_FlushFileBuffers = WatchFlush;
+decltype(&MoveFileExA) __wrap___imp_MoveFileExA = WatchMove;
+}
+#else
+extern "C" {
+int __real_fsync(int fd);
+int __real_fdatasync(int fd);
+int __real_rename(const char* from, const char* to);
+}
+
+namespace {
+
+// Records a sync of `fd`; true when the test wants it to fail.
+bool RecordSync(int fd)
+{
+    struct stat info {};
+    const std::string link = "/proc/self/fd/" + std::to_string(fd);
+    std::error_code ec;
+    const std::filesystem::path path = std::filesystem::read_symlink(link, ec);
+    if (fstat(fd, &info) != 0 || ec) {
+        disk::Record({disk::Call::Data, "?", {}, {}, 0});
+        return false;
+    }
+    if (S_ISDIR(info.st_mode)) {
+        disk::Record({disk::Call::Folder, path, {}, {}, 0});
+        return disk::failFolder;
+    }
+    disk::Record({disk::Call::Data,
+                  path,
+                  {},
+                  ReadFileBytes(link),
+                  static_cast<unsigned>(info.st_mode & 07777)});
+    return disk::failData;
+}
+
+} // namespace
+
+extern "C" {
+int __wrap_fsync(int fd)
+{
+    if (RecordSync(fd)) {
+        errno = EIO;
+        return -1;
+    }
+    return __real_fsync(fd);
+}
+
+int __wrap_fdatasync(int fd)
+{
+    if (RecordSync(fd)) {
+        errno = EIO;
+        return -1;
+    }
+    return __real_fdatasync(fd);
+}
+
+int __wrap_rename(const char* from, const char* to)
+{
+    disk::Record({disk::Call::Move, disk::Normal(from), disk::Normal(to), {}, 0});
+    return __real_rename(from, to);
+}
+}
+#endif
 #endif
 
 namespace {
@@ -286,6 +433,124 @@ TEST_F(AtomicWriteTest, FailureKeepsTheOldFileAndCleansUp)
     EXPECT_TRUE(std::filesystem::is_directory("target"));
     EXPECT_EQ(ReadFileBytes("target/inside"), "keep");
     EXPECT_EQ(DirEntries(), 1);
+}
+
+namespace {
+
+// Watches the calls that reach the disk; no sync fails once a test is over.
+class SyncedWriteTest : public PersistDirTest {
+  protected:
+    void TearDown() override
+    {
+        disk::Watch();
+        disk::watching = false;
+        PersistDirTest::TearDown();
+    }
+};
+
+// True when two recorded paths name the same file. Windows spells a path in
+// several ways (drive, short names), so there the names alone are compared:
+// temporaries carry the process and a count, which makes them unique.
+bool SamePath(const std::filesystem::path& a, const std::filesystem::path& b)
+{
+#ifdef _WIN32
+    return a.filename() == b.filename();
+#else
+    return a == b;
+#endif
+}
+
+// The record of one write of TEXT over TARGET: the temporary synced with
+// all of its data, then moved over TARGET (on Windows written through),
+// then (POSIX) TARGET's folder synced; nothing else.
+void ExpectSyncedWrite(const std::filesystem::path& target, const std::string& text)
+{
+    using disk::Call;
+    const std::vector<Call>& calls = disk::calls;
+#ifdef _WIN32
+    ASSERT_EQ(calls.size(), 2u);
+    const unsigned through = MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH;
+    EXPECT_EQ(calls[1].bits & through, through);
+#else
+    ASSERT_EQ(calls.size(), 3u);
+    EXPECT_EQ(calls[2].kind, Call::Folder);
+    EXPECT_EQ(calls[2].path, disk::Normal(target).parent_path());
+#endif
+    EXPECT_EQ(calls[0].kind, Call::Data);
+    EXPECT_EQ(calls[0].content, AsWritten(text));
+    EXPECT_EQ(calls[1].kind, Call::Move);
+    EXPECT_TRUE(SamePath(calls[1].path, calls[0].path))
+        << calls[1].path << " moved, " << calls[0].path << " synced";
+    EXPECT_TRUE(SamePath(calls[1].to, disk::Normal(target))) << calls[1].to;
+}
+
+} // namespace
+
+TEST_F(SyncedWriteTest, DataReachTheDiskBeforeTheRenameAndTheFolderAfter)
+{
+#ifndef VORLUNE_WRAPS_SYNC
+    GTEST_SKIP() << "this build has no link-time wrappers";
+#else
+    // A new file, then the same file replaced.
+    for (const char* text : {"one\ntwo\n", "three\n"}) {
+        SCOPED_TRACE(text);
+        disk::Watch();
+        EXPECT_TRUE(WriteFileAtomically("out.txt", text));
+        disk::watching = false;
+        ExpectSyncedWrite(dir_ / "out.txt", text);
+    }
+#ifndef _WIN32
+    // Through a link into another folder: that folder is synced, and the
+    // temporary has the old file's rights before its sync.
+    namespace fs = std::filesystem;
+    fs::create_directory("real");
+    WriteFileBytes("real/Settings.txt", "old\n");
+    fs::permissions("real/Settings.txt", fs::perms(0604));
+    fs::create_symlink("real/Settings.txt", "Settings.txt");
+    disk::Watch();
+    EXPECT_TRUE(WriteFileAtomically("Settings.txt", "linked\n"));
+    disk::watching = false;
+    ExpectSyncedWrite(dir_ / "real" / "Settings.txt", "linked\n");
+    ASSERT_FALSE(disk::calls.empty());
+    EXPECT_EQ(disk::calls[0].bits, 0604u);
+#endif
+#endif
+}
+
+TEST_F(SyncedWriteTest, AFailedSyncIsAFailedWrite)
+{
+#ifndef VORLUNE_WRAPS_SYNC
+    GTEST_SKIP() << "this build has no link-time wrappers";
+#else
+    namespace fs = std::filesystem;
+    WriteFileBytes("out.txt", "old\n");
+    disk::Watch();
+    disk::failData = true;
+    EXPECT_FALSE(WriteFileAtomically("out.txt", "new\n"));
+    EXPECT_FALSE(WriteFileAtomically("new.txt", "new\n"));
+    // The syncs were tried; nothing was moved, the old file is unchanged,
+    // no file was made and no temporary is left.
+    ASSERT_EQ(disk::calls.size(), 2u);
+    EXPECT_EQ(disk::calls[0].kind, disk::Call::Data);
+    EXPECT_EQ(disk::calls[1].kind, disk::Call::Data);
+    EXPECT_EQ(ReadFileBytes("out.txt"), "old\n");
+    EXPECT_FALSE(fs::exists("new.txt"));
+    EXPECT_EQ(DirEntries(), 1);
+#ifndef _WIN32
+    // The folder is synced after the rename: the new file is in place, but
+    // the write is not known to be on the disk.
+    disk::Watch();
+    disk::failFolder = true;
+    EXPECT_FALSE(WriteFileAtomically("out.txt", "newer\n"));
+    EXPECT_EQ(ReadFileBytes("out.txt"), "newer\n");
+    EXPECT_EQ(DirEntries(), 1);
+#endif
+    // Once the disk answers again, writing works.
+    disk::Watch();
+    EXPECT_TRUE(WriteFileAtomically("out.txt", "last\n"));
+    EXPECT_EQ(ReadFileBytes("out.txt"), AsWritten("last\n"));
+    EXPECT_EQ(DirEntries(), 1);
+#endif
 }
 
 #ifndef _WIN32

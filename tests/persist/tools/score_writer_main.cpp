@@ -1,19 +1,23 @@
 // Rewrites Scores.txt in the directory given as argument, alternating between
 // two complete high-score states, until it is killed (or a minute has
 // passed, so a forgotten writer does not run forever). After the first
-// complete write it prints one line to standard output.
+// complete write it prints one line to standard output. With a count as
+// second argument it stops after that many writes (the system-call trace of
+// a score write uses it).
 #include "persist/scores.h"
 #include "score_states.h"
 
 #include <chrono>
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <system_error>
 
 int main(int argc, char** argv)
 {
-    if (argc < 2) {
-        std::fprintf(stderr, "usage: %s <directory>\n", argv[0]);
+    const long writes = argc > 2 ? std::strtol(argv[2], nullptr, 10) : 0;
+    if (argc < 2 || argc > 3 || (argc == 3 && writes < 1)) {
+        std::fprintf(stderr, "usage: %s <directory> [writes]\n", argv[0]);
         return 2;
     }
     std::error_code ec;
@@ -28,7 +32,8 @@ int main(int argc, char** argv)
     std::fflush(stdout);
     const auto stop = std::chrono::steady_clock::now() + std::chrono::seconds(60);
     int which = 1;
-    while (std::chrono::steady_clock::now() < stop) {
+    for (long done = 1; (writes == 0 || done < writes) && std::chrono::steady_clock::now() < stop;
+         ++done) {
         FillScoreState(which);
         SaveScores();
         which = 1 - which;
