@@ -315,7 +315,7 @@ source_tree=$source_root/vorlune-$version
 started=$SECONDS
 (
     export PATH=$source_root/no-git:$PATH
-    cmake -S "$source_tree" -B "$source_tree/build" -DCMAKE_BUILD_TYPE=Debug || exit
+    cmake -S "$source_tree" -B "$source_tree/build" -G "Unix Makefiles" -DCMAKE_BUILD_TYPE=Debug || exit
     mapfile -t suites < <(cmake --build "$source_tree/build" --target help |
         sed -n 's/^\.\.\. \(vorlune_[a-z]*_tests\)$/\1/p')
     ((${#suites[@]})) || exit
