@@ -63,6 +63,9 @@ elseif(MINGW)
 else()
   install(TARGETS vorlune RUNTIME DESTINATION . COMPONENT game)
 endif()
+if(WIN32)
+  install(FILES ${VORLUNE_PLAYER_README} DESTINATION . COMPONENT game)
+endif()
 # Everything the build put beside the program, except the files the game
 # writes while it runs and the build's own stamp.
 install(DIRECTORY ${VORLUNE_RUN_DIR}/ DESTINATION . COMPONENT game
