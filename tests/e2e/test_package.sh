@@ -287,11 +287,13 @@ if ! git -C "$src" rev-parse --is-inside-work-tree >/dev/null 2>&1; then
     e2e_log "PASS"
     exit 0
 fi
-(cd "$E2E_BUILD_DIR" && cpack --config CPackSourceConfig.cmake -B "$pkg_dir/source") \
+# Made in a folder named build-..., as `--target package_source` makes it in
+# build/: ignore patterns that match absolute paths would leave it empty.
+(cd "$E2E_BUILD_DIR" && cpack --config CPackSourceConfig.cmake -B "$pkg_dir/build-source") \
     >"$E2E_ARTIFACTS/cpack-source.log" 2>&1 ||
     e2e_fail "the source release failed: $(tail -n 20 "$E2E_ARTIFACTS/cpack-source.log")"
-source_tgz=$pkg_dir/source/vorlune-$version.tar.gz
-[[ -f $source_tgz ]] || e2e_fail "no $(basename "$source_tgz") but: $(ls "$pkg_dir/source")"
+source_tgz=$pkg_dir/build-source/vorlune-$version.tar.gz
+[[ -f $source_tgz ]] || e2e_fail "no $(basename "$source_tgz") but: $(ls "$pkg_dir/build-source")"
 tar -tzf "$source_tgz" | grep -v '/$' | sed "s|^vorlune-$version/||" | sort >"$E2E_ARTIFACTS/source-files.txt"
 git -C "$src" ls-files | sort >"$E2E_ARTIFACTS/git-files.txt"
 diff "$E2E_ARTIFACTS/git-files.txt" "$E2E_ARTIFACTS/source-files.txt" >"$E2E_ARTIFACTS/source-files.diff" ||
