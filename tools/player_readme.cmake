@@ -150,9 +150,12 @@ file(READ "${TEMPLATE}" template)
 string(CONFIGURE "${template}" content @ONLY)
 
 # configure_file writes every line with the line end asked for, on any host;
-# '@' is written as @AT@ so that nothing else in the text is replaced.
+# '@' and '#' are written as @AT@ and @HASH@ so that nothing else in the text
+# is replaced.
 set(AT "@")
+set(HASH "#")
 string(REPLACE "@" "@AT@" content "${content}")
+string(REPLACE "#" "@HASH@" content "${content}")
 file(WRITE "${OUTPUT}.lf" "${content}")
 configure_file("${OUTPUT}.lf" "${OUTPUT}" @ONLY NEWLINE_STYLE CRLF)
 file(REMOVE "${OUTPUT}.lf")
