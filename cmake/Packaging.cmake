@@ -63,6 +63,9 @@ elseif(MINGW)
 else()
   install(TARGETS vorlune RUNTIME DESTINATION . COMPONENT game)
 endif()
+if(WIN32)
+  install(FILES ${VORLUNE_PLAYER_README} DESTINATION . COMPONENT game)
+endif()
 # Everything the build put beside the program, except the files the game
 # writes while it runs and the build's own stamp.
 install(DIRECTORY ${VORLUNE_RUN_DIR}/ DESTINATION . COMPONENT game
@@ -81,17 +84,21 @@ if(UNIX AND NOT APPLE)
   set(VORLUNE_APP_ID io.github.vorlune.vorlune)
   set(VORLUNE_HOMEPAGE https://github.com/vorlune/vorlune)
   set(VORLUNE_SCREENSHOT_URL https://raw.githubusercontent.com/vorlune/vorlune/main/docs/screenshots)
-  set(VORLUNE_MAINTAINER "The Vorlune team <vorlune@example.org>")
-  # Date of the release named by the project's version (metadata, changelog).
-  set(VORLUNE_RELEASE_DATE 2026-12-07)
-  set(VORLUNE_RELEASE_DATE_RFC2822 "Mon, 07 Dec 2026 12:00:00 +0000")
+  set(VORLUNE_MAINTAINER "${VORLUNE_COPYRIGHT_HOLDER} <vorlune@example.org>")
   set(VORLUNE_DEBIAN_DIR ${CMAKE_BINARY_DIR}/debian)
   set(VORLUNE_METAINFO ${VORLUNE_DEBIAN_DIR}/${VORLUNE_APP_ID}.metainfo.xml)
 
+  # Version, release date and copyright line come from cmake/Identity.cmake.
   configure_file(${VORLUNE_PACKAGE_DIR}/linux/vorlune.metainfo.xml.in ${VORLUNE_METAINFO} @ONLY)
-  set(VERSION ${PROJECT_VERSION})
   configure_file(${VORLUNE_PACKAGE_DIR}/linux/vorlune.6 ${VORLUNE_DEBIAN_DIR}/vorlune.6 @ONLY)
   configure_file(${VORLUNE_PACKAGE_DIR}/linux/changelog.in ${VORLUNE_DEBIAN_DIR}/changelog @ONLY)
+  # The copyright file repeats LICENSE's terms in Debian's layout: each line
+  # indented by one space, an empty line written as " .".
+  string(STRIP "${VORLUNE_LICENSE_TEXT}" licence)
+  string(REGEX REPLACE "\n\n+" "\n\n" licence "${licence}")
+  string(REPLACE "\n" "\n " VORLUNE_LICENSE_DEP5 " ${licence}")
+  string(REGEX REPLACE "\n \n" "\n .\n" VORLUNE_LICENSE_DEP5 "${VORLUNE_LICENSE_DEP5}")
+  configure_file(${VORLUNE_PACKAGE_DIR}/linux/copyright.in ${VORLUNE_DEBIAN_DIR}/copyright @ONLY)
   # Debian wants both compressed at the highest level, without a time stamp.
   add_custom_command(
     OUTPUT ${VORLUNE_DEBIAN_DIR}/vorlune.6.gz ${VORLUNE_DEBIAN_DIR}/changelog.gz
@@ -137,7 +144,7 @@ if(UNIX AND NOT APPLE)
     PATTERN licenses EXCLUDE)
   install(FILES ${VORLUNE_DEBIAN_DIR}/NegativeSpace.ttf ${VORLUNE_DEBIAN_DIR}/licenses
     DESTINATION share/games/vorlune COMPONENT debian EXCLUDE_FROM_ALL)
-  install(DIRECTORY ${CMAKE_SOURCE_DIR}/licenses DESTINATION share/doc/vorlune
+  install(DIRECTORY ${VORLUNE_RUN_DIR}/licenses DESTINATION share/doc/vorlune
     COMPONENT debian EXCLUDE_FROM_ALL)
   install(FILES ${VORLUNE_PACKAGE_DIR}/linux/lintian-overrides DESTINATION share/lintian/overrides
     RENAME vorlune COMPONENT debian EXCLUDE_FROM_ALL)
@@ -155,22 +162,29 @@ if(UNIX AND NOT APPLE)
   install(FILES ${VORLUNE_METAINFO} DESTINATION share/metainfo COMPONENT debian EXCLUDE_FROM_ALL)
   install(FILES ${VORLUNE_DEBIAN_DIR}/vorlune.6.gz DESTINATION share/man/man6
     COMPONENT debian EXCLUDE_FROM_ALL)
-  install(FILES ${VORLUNE_PACKAGE_DIR}/linux/copyright ${VORLUNE_DEBIAN_DIR}/changelog.gz
+  install(FILES ${VORLUNE_DEBIAN_DIR}/copyright ${VORLUNE_DEBIAN_DIR}/changelog.gz
     DESTINATION share/doc/vorlune COMPONENT debian EXCLUDE_FROM_ALL)
 endif()
 
 set(CPACK_PACKAGE_NAME vorlune)
-set(CPACK_PACKAGE_VENDOR "The vorlune developers")
+set(CPACK_PACKAGE_VENDOR "${VORLUNE_COPYRIGHT_HOLDER}")
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "Small 2-D arcade shooter: shoot the growing squares before the screen turns red")
 set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
 if(VORLUNE_MAINTAINER)
   set(CPACK_PACKAGE_CONTACT "${VORLUNE_MAINTAINER}")
 else()
-  set(CPACK_PACKAGE_CONTACT "The Vorlune team")
+  set(CPACK_PACKAGE_CONTACT "${VORLUNE_COPYRIGHT_HOLDER}")
 endif()
 set(CPACK_PACKAGE_INSTALL_DIRECTORY vorlune)
 set(CPACK_STRIP_FILES ON)
-set(CPACK_SOURCE_IGNORE_FILES "/\\\\.git/" "/build[^/]*/")
+# The source release, vorlune-<version>.tar.gz: `cmake --build <build>
+# --target package_source` packs exactly the files git tracks, as they are in
+# the work tree (CPackGenerators.cmake.in gathers them; CPack itself would
+# pack the whole source folder, untracked files included, and its ignore
+# patterns would be matched against absolute paths).
+set(CPACK_SOURCE_GENERATOR TGZ)
+set(CPACK_SOURCE_PACKAGE_FILE_NAME vorlune-${PROJECT_VERSION})
+set(CPACK_SOURCE_IGNORE_FILES "")
 if(WIN32)
   set(CPACK_GENERATOR ZIP)
   if(CMAKE_SIZEOF_VOID_P EQUAL 8)

@@ -37,8 +37,9 @@ TEST_PACKAGES=(
     # Benchmarks (built, not run, by the tests) and the Windows compile check.
     libbenchmark-dev g++-mingw-w64-x86-64-posix
     # Debian's checkers of the .deb, its desktop entry and AppStream
-    # metadata; xprop reads the window's icon.
-    lintian appstream desktop-file-utils x11-utils
+    # metadata; xprop reads the window's icon; git lists the files the
+    # source release must hold.
+    lintian appstream desktop-file-utils x11-utils git
     # A private sound server, its recorder, and the system-call trace of a
     # score write.
     pulseaudio pulseaudio-utils strace

@@ -7,6 +7,15 @@
 #     Settings.txt and Scores.txt land in the player's folder, and a second
 #     install (an upgrade) keeps them and mends links an older layout left.
 #   - .tar.gz: the folder runs as it is from its own directory.
+#   - One identity: the version (CMakeLists.txt), the release date
+#     (VORLUNE_RELEASE_DATE there) and the copyright line (LICENSE) stand
+#     alike in the package names, the .deb's fields, copyright file,
+#     changelog, manual page and AppStream metadata, CPack's vendor and the
+#     game's credits; the licence notes ship LICENSE itself.
+#   - The source release, vorlune-<version>.tar.gz: it holds exactly the
+#     files git tracks, and unpacked where no git work tree is above it, it
+#     configures, builds the unit suites (git unreachable: the build must
+#     not need it) and passes them.
 # Each run must reach its window and end cleanly through the keyboard.
 # shellcheck source=tests/e2e/lib.sh
 source "$(dirname "${BASH_SOURCE[0]}")/lib.sh"
@@ -21,6 +30,23 @@ for tool in cpack dpkg dpkg-deb lintian desktop-file-validate appstreamcli xprop
 done
 [[ -f $E2E_BUILD_DIR/CPackConfig.cmake ]] || e2e_fail "no CPackConfig.cmake in $E2E_BUILD_DIR"
 
+# The identity as the sources set it, read here independently of CMake.
+src=$E2E_SOURCE_DIR
+version=$(sed -n 's/^project(vorlune VERSION \([0-9.]*\)[ )].*/\1/p' "$src/CMakeLists.txt")
+release_date=$(sed -n 's/^set(VORLUNE_RELEASE_DATE \([0-9-]*\))$/\1/p' "$src/CMakeLists.txt")
+[[ $version =~ ^[0-9]+\.[0-9]+\.[0-9]+$ && $release_date =~ ^[0-9]{4}-[0-9]{2}-[0-9]{2}$ ]] ||
+    e2e_fail "CMakeLists.txt sets no version ('$version') or release date ('$release_date')"
+[[ $(head -n 1 "$src/LICENSE") == "zlib License" ]] || e2e_fail "LICENSE does not name the zlib licence"
+copyright=$(grep '^Copyright' "$src/LICENSE")
+[[ $copyright != *$'\n'* && $copyright =~ ^Copyright\ \(c\)\ ([0-9][-0-9,\ ]*[0-9])\ (.+)$ ]] ||
+    e2e_fail "LICENSE holds no single line 'Copyright (c) <years> <holder>': $copyright"
+years=${BASH_REMATCH[1]}
+holder=${BASH_REMATCH[2]}
+# LICENSE after its copyright line and the empty line below it.
+licence_terms=$(sed -n '/^Copyright/,$p' "$src/LICENSE" | tail -n +3)
+[[ $licence_terms == "This software is provided 'as-is'"* ]] || e2e_fail "LICENSE's terms are not the zlib licence"
+e2e_log "identity: vorlune $version of $release_date, $copyright"
+
 # --- the icons the build made -------------------------------------------------
 # The Windows icon holds every size, each a picture of its own size.
 ico_sizes=$(identify -format '%wx%h ' "$E2E_BUILD_DIR/icons/vorlune.ico" 2>/dev/null)
@@ -31,12 +57,10 @@ ico_sizes=$(identify -format '%wx%h ' "$E2E_BUILD_DIR/icons/vorlune.ico" 2>/dev/
 pkg_dir=$E2E_TMP/packages
 (cd "$E2E_BUILD_DIR" && cpack -G "DEB;TGZ" -B "$pkg_dir") >"$E2E_ARTIFACTS/cpack.log" 2>&1 ||
     e2e_fail "cpack failed: $(tail -n 20 "$E2E_ARTIFACTS/cpack.log")"
-debs=("$pkg_dir"/*.deb)
-tgzs=("$pkg_dir"/*.tar.gz)
-[[ -f ${debs[0]} ]] || e2e_fail "cpack made no .deb"
-[[ -f ${tgzs[0]} ]] || e2e_fail "cpack made no .tar.gz"
-deb=${debs[0]}
-e2e_log "packages: $(basename "$deb") $(basename "${tgzs[0]}")"
+deb=$pkg_dir/vorlune_${version}_amd64.deb
+tgz=$pkg_dir/vorlune-$version-Linux.tar.gz
+[[ -f $deb && -f $tgz ]] || e2e_fail "cpack made not $(basename "$deb") and $(basename "$tgz") but: $(ls "$pkg_dir")"
+e2e_log "packages: $(basename "$deb") $(basename "$tgz")"
 
 # The files a game folder must hold, and those it must not ship.
 check_game_folder()
@@ -45,6 +69,8 @@ check_game_folder()
     for f in NegativeSpace.ttf Liste.txt Sounds.txt Music.txt media/icon.png licenses/README.txt; do
         [[ -e $dir/$f ]] || e2e_fail "$dir lacks $f"
     done
+    cmp -s "$src/LICENSE" "$dir/licenses/vorlune.txt" || e2e_fail "$dir/licenses/vorlune.txt is not LICENSE"
+    grep -q 'vorlune\.txt' "$dir/licenses/README.txt" || e2e_fail "$dir/licenses/README.txt does not name vorlune.txt"
     for f in Settings.txt Scores.txt media.stamp; do
         [[ ! -e $dir/$f ]] || e2e_fail "$dir ships $f"
     done
@@ -138,9 +164,40 @@ desktop-file-validate "$desktop" >"$E2E_ARTIFACTS/desktop-file-validate.log" 2>&
     e2e_fail "desktop-file-validate: $(cat "$E2E_ARTIFACTS/desktop-file-validate.log")"
 appstreamcli validate --no-net --pedantic "${metainfo[0]}" >"$E2E_ARTIFACTS/appstream.log" 2>&1 ||
     e2e_fail "appstreamcli validate: $(cat "$E2E_ARTIFACTS/appstream.log")"
-version=$(dpkg-deb -f "$deb" Version)
-grep -q "<release version=\"$version\"" "${metainfo[0]}" ||
-    e2e_fail "the AppStream metadata names no release $version"
+
+# --- one identity everywhere ----------------------------------------------
+# Fails with WHAT unless the text GOT equals WANTED.
+same()
+{
+    [[ $2 == "$3" ]] || e2e_fail "$1 is '$2', not '$3'"
+}
+doc=$root/usr/share/doc/vorlune
+same "the .deb's version" "$(dpkg-deb -f "$deb" Version)" "$version"
+same "the .deb's maintainer" "$(dpkg-deb -f "$deb" Maintainer | sed 's/ <.*//')" "$holder"
+same "CPack's vendor" "$(sed -n 's/^set(CPACK_PACKAGE_VENDOR "\(.*\)")$/\1/p' "$E2E_BUILD_DIR/CPackConfig.cmake")" \
+    "$holder"
+same "the AppStream release" "$(grep -o '<release [^>]*>' "${metainfo[0]}")" \
+    "<release version=\"$version\" date=\"$release_date\">"
+same "the AppStream developer" "$(sed -n 's|.*<developer_name>\(.*\)</developer_name>.*|\1|p' "${metainfo[0]}")" \
+    "$holder"
+same "the manual page's title line" "$(zcat "$root/usr/share/man/man6/vorlune.6.gz" | head -n 1)" \
+    ".TH VORLUNE 6 \"$release_date\" \"vorlune $version\" \"Games\""
+changelog=$(zcat "$doc/changelog.gz")
+same "the changelog's first line" "$(head -n 1 <<<"$changelog")" "vorlune ($version) unstable; urgency=medium"
+trailer=$(grep '^ -- ' <<<"$changelog" | head -n 1)
+[[ $trailer == " -- $holder <"*">  "* ]] || e2e_fail "the changelog is signed '$trailer', not by $holder"
+same "the changelog's date" "$(date -u -d "${trailer#*>  }" +%F)" "$release_date"
+same "the copyright file's contact" "$(sed -n 's/^Upstream-Contact: //p' "$doc/copyright")" "$holder"
+same "the copyright of the game's files" "$(grep -A1 -x 'Files: \*' "$doc/copyright" | tail -n 1)" \
+    "Copyright: $years $holder"
+# The zlib terms of the copyright file (the stand-alone "License: Zlib"
+# paragraph) are LICENSE's, in Debian's layout.
+same "the copyright file's zlib terms" \
+    "$(awk '/^License: Zlib$/ { p = 1; next } p && /^ / { print; next } { p = 0 }' "$doc/copyright" |
+        sed 's/^ //; s/^\.$//')" "$licence_terms"
+grep -aqiF "made by $holder, $years" "$root/usr/lib/games/vorlune/vorlune" ||
+    e2e_fail "the game's credits do not name $holder, $years"
+e2e_log "the version, release date and copyright line agree everywhere"
 grep -qx 'Icon=vorlune' "$desktop" || e2e_fail "the desktop entry names no icon"
 for size in 16 32 48 64 128 256; do
     [[ -f $root/usr/share/icons/hicolor/${size}x$size/apps/vorlune.png ]] || e2e_fail "no $size px icon"
@@ -210,7 +267,7 @@ grep -q "Unable to load image" "$E2E_GAME_LOG" && e2e_fail "pictures went missin
 # --- the .tar.gz ------------------------------------------------------------
 tar_root=$E2E_TMP/tar
 mkdir -p "$tar_root"
-tar -xzf "${tgzs[0]}" -C "$tar_root" || e2e_fail "cannot unpack ${tgzs[0]}"
+tar -xzf "$tgz" -C "$tar_root" || e2e_fail "cannot unpack $tgz"
 folders=("$tar_root"/*/)
 [[ ${#folders[@]} -eq 1 && -d ${folders[0]} ]] || e2e_fail "the .tar.gz does not hold exactly one folder"
 folder=${folders[0]%/}
@@ -222,5 +279,64 @@ e2e_write_settings "$folder/Settings.txt"
 start_command "$folder" "$home" root ./vorlune
 run_until_exit ".tar.gz folder"
 [[ -f $folder/Scores.txt ]] || e2e_fail "the unpacked folder has no Scores.txt after a run"
+
+# --- the source release -------------------------------------------------------
+[[ ! -e $src/.git ]] || command -v git >/dev/null 2>&1 || e2e_fail "git not found (install: git)"
+if ! git -C "$src" rev-parse --is-inside-work-tree >/dev/null 2>&1; then
+    e2e_log "$src is no git work tree: the source release is made from one, not checked here"
+    e2e_log "PASS"
+    exit 0
+fi
+# Made in a folder named build-..., as `--target package_source` makes it in
+# build/: ignore patterns that match absolute paths would leave it empty.
+(cd "$E2E_BUILD_DIR" && cpack --config CPackSourceConfig.cmake -B "$pkg_dir/build-source") \
+    >"$E2E_ARTIFACTS/cpack-source.log" 2>&1 ||
+    e2e_fail "the source release failed: $(tail -n 20 "$E2E_ARTIFACTS/cpack-source.log")"
+source_tgz=$pkg_dir/build-source/vorlune-$version.tar.gz
+[[ -f $source_tgz ]] || e2e_fail "no $(basename "$source_tgz") but: $(ls "$pkg_dir/build-source")"
+tar -tzf "$source_tgz" | grep -v '/$' | sed "s|^vorlune-$version/||" | sort >"$E2E_ARTIFACTS/source-files.txt"
+git -C "$src" ls-files | sort >"$E2E_ARTIFACTS/git-files.txt"
+diff "$E2E_ARTIFACTS/git-files.txt" "$E2E_ARTIFACTS/source-files.txt" >"$E2E_ARTIFACTS/source-files.diff" ||
+    e2e_fail "the source release holds other files than git tracks (< tracked only, > packed only):
+$(head -n 20 "$E2E_ARTIFACTS/source-files.diff")"
+e2e_log "$(basename "$source_tgz"): $(wc -l <"$E2E_ARTIFACTS/source-files.txt") files, those git tracks"
+
+# Unpacked where no .git is above it, built with a git that only records
+# its calls: the unit suites only, configured as Debian's helper does
+# (build type None) with -O2 and no debug information, which compiles a
+# fifth faster than RelWithDebInfo; unoptimised code would save a little
+# more but run the suites' huge-file cases four times as long.
+source_root=$E2E_TMP/source
+mkdir -p "$source_root/no-git"
+tar -xzf "$source_tgz" -C "$source_root" || e2e_fail "cannot unpack $source_tgz"
+dir=$source_root
+while [[ ! -e $dir/.git ]]; do
+    [[ $dir != / ]] || break
+    dir=$(dirname "$dir")
+done
+[[ ! -e $dir/.git ]] || e2e_fail "$source_root lies in a git work tree ($dir): set TMPDIR elsewhere"
+printf '#!/bin/sh\necho "git $*" >>"%s"\nexit 128\n' "$source_root/git-calls.log" >"$source_root/no-git/git"
+chmod +x "$source_root/no-git/git"
+source_tree=$source_root/vorlune-$version
+started=$SECONDS
+(
+    export PATH=$source_root/no-git:$PATH
+    cmake -S "$source_tree" -B "$source_tree/build" -G "Unix Makefiles" -DCMAKE_BUILD_TYPE=None \
+        -DCMAKE_C_FLAGS=-O2 -DCMAKE_CXX_FLAGS=-O2 || exit
+    mapfile -t suites < <(cmake --build "$source_tree/build" --target help |
+        sed -n 's/^\.\.\. \(vorlune_[a-z]*_tests\)$/\1/p')
+    ((${#suites[@]})) || exit
+    echo "unit suites: ${suites[*]}"
+    cmake --build "$source_tree/build" -j 2 --target "${suites[@]}" || exit
+    echo "configured and built in $((SECONDS - started)) s"
+    ctest --test-dir "$source_tree/build" -LE e2e -j 2 --output-on-failure || exit
+    echo "processor time (user, system) of the shell, then of the build and tests:"
+    times
+) >"$E2E_ARTIFACTS/source-build.log" 2>&1 ||
+    e2e_fail "the source release does not build or pass its unit suites: $(tail -n 30 "$E2E_ARTIFACTS/source-build.log")"
+[[ ! -e $source_root/git-calls.log ]] ||
+    e2e_fail "the build of the source release called git: $(head -n 5 "$source_root/git-calls.log")"
+e2e_log "the source release configures, builds and passes its unit suites in $((SECONDS - started)) s:" \
+    "$(grep 'tests passed' "$E2E_ARTIFACTS/source-build.log")"
 
 e2e_log "PASS"

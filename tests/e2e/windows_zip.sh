@@ -14,6 +14,12 @@
 # Run 2: the next start reads both back: the scores it rewrites at start
 # and the settings that Options then Back write are byte for byte the same.
 #
+# Before the runs, the zip's words for its player: README.txt (CR LF line
+# ends, plain text) names the version of CMakeLists.txt and every key and
+# button of README.md's controls tables, the two files the game keeps and
+# where the licences are; licenses/vorlune.txt is LICENSE; vorlune.exe's
+# version information names the version and LICENSE's copyright line.
+#
 # Environment: VORLUNE_WINDOWS_ZIP  the zip (vorlune-<version>-win64.zip)
 #              VORLUNE_BUILD_DIR    artifacts go to <it>/e2e-artifacts/windows
 # shellcheck source=tests/e2e/lib.sh
@@ -57,14 +63,50 @@ e2e_start_xvfb
 # Fails unless FILE is non-empty and every line ends in CR LF.
 crlf_only()
 {
-    local file=$E2E_WORKDIR/$1 lines crlf
-    [[ -s $file ]] || e2e_fail "$1 is missing or empty"
+    local file=$1 name=${1##*/} lines crlf
+    [[ -s $file ]] || e2e_fail "$name is missing or empty"
     lines=$(grep -c '' "$file")
     crlf=$(grep -c $'\r$' "$file")
     [[ $lines == "$crlf" && $(tail -c 2 "$file" | od -An -tx1 | tr -d ' ') == 0d0a ]] ||
-        e2e_fail "$1 has $crlf CR LF line ends in $lines lines"
-    e2e_log "$1: $lines lines, all ending in CR LF"
+        e2e_fail "$name has $crlf CR LF line ends in $lines lines"
+    e2e_log "$name: $lines lines, all ending in CR LF"
 }
+
+# ---------------------------------------------------------------- the player's words
+version=$(sed -n 's/^project(vorlune VERSION \([0-9.]*\)[ )].*/\1/p' "$E2E_SOURCE_DIR/CMakeLists.txt")
+copyright=$(grep '^Copyright' "$E2E_SOURCE_DIR/LICENSE")
+[[ $copyright =~ ^Copyright\ \(c\)\ [-0-9,\ ]*[0-9]\ (.+)$ ]] || e2e_fail "LICENSE has no copyright line"
+holder=${BASH_REMATCH[1]}
+readme=$E2E_RUN_DIR/README.txt
+crlf_only "$readme"
+[[ $(head -n 1 "$readme") == "Vorlune $version"$'\r' ]] || e2e_fail "README.txt does not open with 'Vorlune $version'"
+! grep -n '[`|]' "$readme" || e2e_fail "README.txt holds Markdown"
+# The controller's buttons head the columns of the first table under
+# "## Controls" in README.md; the keys open the rows of the second.
+mapfile -t controls < <(awk -F '|' '
+    /^## / { inside = ($0 == "## Controls"); next }
+    !inside || !/^\|/ { if (row) { tables++ }; row = 0; next }
+    { row++ }
+    tables == 0 && row == 1 { for (i = 3; i < NF; i++) print $i }
+    tables == 1 && row > 2 { print $2 }' "$E2E_SOURCE_DIR/README.md" | sed 's/^ *//; s/ *$//')
+((${#controls[@]} >= 10)) || e2e_fail "README.md's controls tables give only: ${controls[*]}"
+# Each key and button opens a line of README.txt's tables ("Left stick: ...").
+heads=$(sed 's/\r$//; s/^ *//; s/:.*//' "$readme")
+for name in "${controls[@]}"; do
+    grep -qxF -- "$name" <<<"$heads" || e2e_fail "README.txt's controls do not name $name"
+done
+for name in Settings.txt Scores.txt 'licenses\vorlune.txt' 'licenses\README.txt'; do
+    grep -qF -- "$name" "$readme" || e2e_fail "README.txt does not name $name"
+done
+e2e_log "README.txt names ${controls[*]}"
+cmp -s "$E2E_SOURCE_DIR/LICENSE" "$E2E_RUN_DIR/licenses/vorlune.txt" || e2e_fail "licenses/vorlune.txt is not LICENSE"
+[[ -f $E2E_RUN_DIR/licenses/README.txt ]] || e2e_fail "the zip has no licenses/README.txt"
+# The version information: UTF-16 strings, each value after its name.
+version_info=$(strings -el "$E2E_RUN_DIR/vorlune.exe" |
+    awk '/^(CompanyName|LegalCopyright|ProductVersion)$/ { name = $0; next } name { print name "=" $0; name = "" }')
+[[ $version_info == *"CompanyName=$holder"* && $version_info == *"LegalCopyright=$copyright"* &&
+    $version_info == *"ProductVersion=$version"* ]] ||
+    e2e_fail "vorlune.exe's version information is not $version, $copyright: $version_info"
 
 # ---------------------------------------------------------------- run 1
 # SDL picks its Windows audio driver, which Wine plays through its
@@ -115,8 +157,8 @@ e2e_tap Escape
 e2e_wait_exit 30
 [[ $E2E_GAME_STATUS == 0 ]] || e2e_fail "Escape on the main menu ended the program with status $E2E_GAME_STATUS"
 e2e_log "Escape on the main menu ended the program with status 0"
-crlf_only Settings.txt
-crlf_only Scores.txt
+crlf_only "$E2E_WORKDIR/Settings.txt"
+crlf_only "$E2E_WORKDIR/Scores.txt"
 cp -- "$E2E_WORKDIR/Settings.txt" "$E2E_WORKDIR/Scores.txt" "$E2E_ARTIFACTS/"
 
 # ---------------------------------------------------------------- run 2
