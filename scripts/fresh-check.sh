@@ -158,7 +158,7 @@ finish()
 {
     end_processes_in "$root"
     if [[ -d $root && -z $keep ]]; then
-        if grep -q " $root[/ ]" /proc/self/mountinfo; then
+        if grep -q " ${root}[/ ]" /proc/self/mountinfo; then
             log "something is still mounted in $root: left in place"
         else
             rm -rf --one-file-system "$root"

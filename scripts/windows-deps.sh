@@ -83,7 +83,7 @@ cache=${VORLUNE_CACHE:-${XDG_CACHE_HOME:-$HOME/.cache}/vorlune}
 index=$cache/win64-installed-$(key_of versions_of WANT)
 if [[ -f $index/.complete ]]; then
     prefix=$(readlink -f "$index")
-    log "cached libraries in $prefix:" $(paste -sd, "$prefix/versions")
+    log "cached libraries in $prefix: $(paste -sd, "$prefix/versions" | sed 's/,/, /g')"
     printf '%s\n' "$prefix"
     exit 0
 fi
@@ -154,17 +154,18 @@ key=$(key_of versions_of GOT)
 prefix=$cache/win64-$key
 if [[ -f $prefix/.complete ]]; then
     ln -sfn "$(basename "$prefix")" "$index"
-    log "cached libraries in $prefix:" $(paste -sd, "$prefix/versions")
+    log "cached libraries in $prefix: $(paste -sd, "$prefix/versions" | sed 's/,/, /g')"
     printf '%s\n' "$prefix"
     exit 0
 fi
-log "building the Windows libraries into $prefix:" $(versions_of GOT | paste -sd,)
+log "building the Windows libraries into $prefix: $(versions_of GOT | paste -sd, | sed 's/,/, /g')"
 start=$SECONDS
 
 work=$cache/work-$key
 rm -rf "$work" "$prefix"
 mkdir -p "$work/src" "$prefix"
-(cd "$work/src" && apt-get source -q --only-source $(versions_of GOT | tr ' ' =) >"$work/apt-source.log" 2>&1) ||
+mapfile -t wanted < <(versions_of GOT | tr ' ' =)
+(cd "$work/src" && apt-get source -q --only-source "${wanted[@]}" >"$work/apt-source.log" 2>&1) ||
     die "apt-get source failed (see $work/apt-source.log)"
 srcdir()
 {
