@@ -98,11 +98,7 @@ have_sources()
     done
 }
 # True when apt reads its configuration without error.
-apt_reads_sources()
-{
-    local err
-    err=$(apt-get indextargets 2>&1 >/dev/null) && [[ -z $err ]]
-}
+apt_reads_sources() { apt-get indextargets >/dev/null 2>&1; }
 write_deb_src()
 {
     local uri=$1 signed_by=$2
@@ -133,7 +129,7 @@ add_deb_src()
         -o APT::Get::List-Cleanup=0 >"$updlog" 2>&1 || true
     if ! have_sources; then
         rm -f "$DEB_SRC_FILE"
-        grep -E '^(Err|E|W):' "$updlog" | head -n 5 >&2 || true
+        grep '^E:' "$updlog" | head -n 5 >&2 || true
         rm -f "$updlog"
         die "the archive $uri serves no source packages (is it reachable?), so removed $DEB_SRC_FILE again. With a reachable Debian archive, as root run: VORLUNE_DEBIAN_ARCHIVE=http://deb.debian.org/debian bash scripts/windows-deps.sh"
     fi
