@@ -10,6 +10,8 @@
 #       apt reads, else http://deb.debian.org/debian. Security updates,
 #       other origins and entries apt ignores (disabled, or in files apt does
 #       not read) never count. VORLUNE_DEBIAN_ARCHIVE overrides it all.
+#   signed_by_of <uri>
+#       prints the key (Signed-By) the first deb entry for the URI names.
 #   installed_source <binary package...>
 #       prints "<source package> <source version>" of the first of the
 #       binary packages that is installed (from dpkg's database; no apt).
@@ -70,6 +72,21 @@ _apt_source_files()
     return 0
 }
 
+# Runs the entry reader below over every file apt reads, with the given awk
+# settings (-v name=value).
+_each_source_entry()
+{
+    local f
+    local -a files=()
+    mapfile -t files < <(_apt_source_files)
+    for f in "${files[@]}"; do
+        case $f in
+        *.sources) awk "$@" -v format=deb822 "$_DEBIAN_SOURCES_AWK" "$f" ;;
+        *) awk "$@" -v format=oneline "$_DEBIAN_SOURCES_AWK" "$f" ;;
+        esac
+    done
+}
+
 # Debian's main archive read from the source files themselves, for a machine
 # whose apt has fetched nothing yet. An entry counts when it is enabled, of
 # type deb, for the release (or its -updates) with component main, not for
@@ -77,18 +94,19 @@ _apt_source_files()
 # (other keys mean other origins). A URI ending in /debian goes first.
 _archive_from_files()
 {
-    local codename=$1 f
-    local -a files=()
-    mapfile -t files < <(_apt_source_files)
-    for f in "${files[@]}"; do
-        case $f in
-        *.sources) awk -v codename="$codename" -v format=deb822 "$_DEBIAN_SOURCES_AWK" "$f" ;;
-        *) awk -v codename="$codename" -v format=oneline "$_DEBIAN_SOURCES_AWK" "$f" ;;
-        esac
-    done | sort -s -n -k1,1 | awk 'NR == 1 { print $2 }'
+    _each_source_entry -v codename="$1" | sort -s -n -k1,1 | awk 'NR == 1 { print $2 }'
 }
 
-# Prints "<rank> <uri>" for each entry of Debian's main archive in one file.
+# The Signed-By value of the first enabled deb entry for a URI (empty when
+# it names none): a deb-src entry for the same URI and release must name the
+# same key, or apt refuses to read its sources.
+signed_by_of()
+{
+    _each_source_entry -v want="${1%/}" | head -n 1
+}
+
+# Prints "<rank> <uri>" for each entry of Debian's main archive in one file,
+# or, given want=<uri>, the Signed-By value of each deb entry for that URI.
 _DEBIAN_SOURCES_AWK='
 function has(list, word,    n, i, a) {
     n = split(list, a, /[ \t]+/)
@@ -98,6 +116,15 @@ function has(list, word,    n, i, a) {
 function emit(types, uris, suites, comps, signedby, enabled,    n, i, a, uri) {
     if (tolower(enabled) == "no" || tolower(enabled) == "false") return
     if (!has(types, "deb")) return
+    if (want != "") {               # the key of the entries of one URI
+        n = split(uris, a, /[ \t]+/)
+        for (i = 1; i <= n; i++) {
+            uri = a[i]
+            sub(/\/+$/, "", uri)
+            if (uri == want) print signedby
+        }
+        return
+    }
     if (!has(suites, codename) && !has(suites, codename "-updates")) return
     if (!has(comps, "main")) return
     if (signedby != "" && signedby !~ /debian-archive-keyring/) return

@@ -225,6 +225,9 @@ run()
     times=$(sed -n -E 's/^==> (Test stage|Stage) ([a-z_-]+) took ([0-9]+) s$/\2 \3 s/p' "$dir/$label.log" |
         paste -sd, | sed 's/,/, /g')
     say "$label run: ${times:-no stage finished}; total $((SECONDS - t)) s; status $status; load average at the end $(loadavg)"
+    # The parts of the stages that time themselves.
+    grep -E '(took|built in) [0-9]+ s$' "$dir/$label.log" | grep -v -E '^==> (Test stage|Stage) ' |
+        sed 's/^/    /' | tee -a "$summary"
     ((status == 0)) || overall=$status
 }
 run cold

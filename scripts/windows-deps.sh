@@ -113,15 +113,20 @@ add_deb_src()
     local uri updlog
     uri=$(debian_archive_uri "$codename")
     log "adding $DEB_SRC_FILE ($uri $codename)"
-    write_deb_src "$uri" /usr/share/keyrings/debian-archive-keyring.gpg
-    # apt refuses a source whose key differs from its binary entry's.
-    if ! apt_reads_sources; then
-        write_deb_src "$uri" ""
-        apt_reads_sources || {
-            rm -f "$DEB_SRC_FILE"
-            die "apt could not read its sources with a deb-src entry for $uri; removed $DEB_SRC_FILE again. Add a deb-src entry for Debian's archive by hand, then run: apt-get update"
-        }
-    fi
+    # apt refuses a source whose key differs from its binary entry's: the
+    # entry's own key (a file, not a key written inline), else Debian's.
+    local key keys=()
+    key=$(signed_by_of "$uri")
+    [[ -z $key || $key == *BEGIN* ]] || keys+=("$key")
+    keys+=(/usr/share/keyrings/debian-archive-keyring.gpg "")
+    for key in "${keys[@]}"; do
+        write_deb_src "$uri" "$key"
+        apt_reads_sources && break
+    done
+    apt_reads_sources || {
+        rm -f "$DEB_SRC_FILE"
+        die "apt could not read its sources with a deb-src entry for $uri, so removed $DEB_SRC_FILE again. Add a deb-src line for Debian's archive to /etc/apt/sources.list by hand, then run: apt-get update"
+    }
     # Only the new entry is fetched; the other lists stay as they are.
     updlog=$(mktemp)
     DEBIAN_FRONTEND=noninteractive apt-get update -q --error-on=any \

@@ -3,9 +3,9 @@
 # network, no root): Debian's main archive is found in deb822 files with
 # comment lines, several entries, sources.list one-liners, disabled files,
 # security and third-party entries, both from the files alone and from what
-# apt knows of each entry's origin; the source versions of installed packages
-# come from dpkg's database, and the one fetched is the installed one while
-# the archive serves it, else the newest.
+# apt knows of each entry's origin, and the key an entry names; the source
+# versions of installed packages come from dpkg's database, and the one
+# fetched is the installed one while the archive serves it, else the newest.
 set -u
 
 src=${VORLUNE_SOURCE_DIR:-$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)}
@@ -76,6 +76,8 @@ EOF
 new_config fresh
 fresh_machine_sources
 check "fresh machine, from the files" http://mirror.example/debian "$(debian_archive_uri bookworm)"
+check "fresh machine, the archive's key" /usr/share/keyrings/debian-archive-keyring.gpg \
+    "$(signed_by_of http://mirror.example/debian/)"
 
 # The same once fetched, the security entry listed first by apt.
 new_config fetched
@@ -114,6 +116,8 @@ deb http://contrib.example/debian bookworm contrib # not main
   deb [ arch=amd64 ] http://ftp.example.org/debian/ bookworm main contrib # the mirror
 EOF
 check "one-line entries" http://ftp.example.org/debian "$(debian_archive_uri bookworm)"
+check "one-line entries, a third party's key" /usr/share/keyrings/other.gpg "$(signed_by_of https://third.example/debian)"
+check "one-line entries, no key named" "" "$(signed_by_of http://ftp.example.org/debian)"
 
 # deb822 files only, several entries: a third-party repository, a disabled
 # entry, a deb-src one, another release, an inline third-party key, then
