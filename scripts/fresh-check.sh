@@ -23,7 +23,9 @@
 #
 # Each stage's time and the total are printed at the end and kept in
 # DIR/summary.txt beside the logs (DIR/make-root.log, DIR/cold.log,
-# DIR/warm.log). The exit status is non-zero when a run failed.
+# DIR/warm.log). The exit status is non-zero when a run failed, or when its
+# log shows a command that was not found (a package setup.sh does not
+# install, even where the script went on without it).
 #
 # Needs: mmdebstrap (installed when missing), git, unshare and chroot.
 set -uo pipefail
@@ -225,6 +227,15 @@ run()
     times=$(sed -n -E 's/^==> (Test stage|Stage) ([a-z_-]+) took ([0-9]+) s$/\2 \3 s/p' "$dir/$label.log" |
         paste -sd, | sed 's/,/, /g')
     say "$label run: ${times:-no stage finished}; total $((SECONDS - t)) s; status $status; load average at the end $(loadavg)"
+    # A command a script calls but no package installed, even where the
+    # script went on without it, fails the check.
+    local missing
+    missing=$(grep -E ': (command )?not found$' "$dir/$label.log" | sort -u)
+    if [[ -n $missing ]]; then
+        say "$label run: commands not found (a package missing from scripts/setup.sh?):"
+        printf '%s\n' "$missing" | sed 's/^/    /' | tee -a "$summary"
+        ((status != 0)) || status=1
+    fi
     # The parts of the stages that time themselves.
     grep -E '(took|built in) [0-9]+ s$' "$dir/$label.log" | grep -v -E '^==> (Test stage|Stage) ' |
         sed 's/^/    /' | tee -a "$summary"

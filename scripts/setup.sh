@@ -174,6 +174,7 @@ select_test_stages()
             [[ $stage == "test_stage_$name" ]] && selected+=("$stage") && break
         done
     done
+    ((${#selected[@]})) || die "VORLUNE_TEST_STAGES is set but names no stage"
     TEST_STAGES=("${selected[@]}")
     log "Test stages chosen by VORLUNE_TEST_STAGES: ${TEST_STAGES[*]//test_stage_/}"
 }
@@ -196,6 +197,8 @@ run_test_stages()
     done
     if ((${#failed[@]})); then
         log "Failed test stages: ${failed[*]}"
+    elif [[ -n ${VORLUNE_TEST_STAGES:-} ]]; then
+        log "The chosen test stages passed (${TEST_STAGES[*]//test_stage_/}); the others did not run"
     else
         log "All test stages passed"
     fi
