@@ -230,7 +230,7 @@ run()
     # A command a script calls but no package installed, even where the
     # script went on without it, fails the check.
     local missing
-    missing=$(grep -E ': (command )?not found$' "$dir/$label.log" | sort -u)
+    missing=$(grep -E '(: command not found|^[^ ]+: [0-9]+: [^ ]+: not found)$' "$dir/$label.log" | sort -u)
     if [[ -n $missing ]]; then
         say "$label run: commands not found (a package missing from scripts/setup.sh?):"
         printf '%s\n' "$missing" | sed 's/^/    /' | tee -a "$summary"
