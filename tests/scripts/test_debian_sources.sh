@@ -38,6 +38,7 @@ new_config()
 {
     cfg=$work/$1
     mkdir -p "$cfg/parts" "$cfg/lists/partial" "$cfg/cache"
+    # shellcheck disable=SC2034 # read by scripts/debian-sources.sh
     DEBIAN_APT_OPTS=(-o Dir::Etc::sourcelist="$cfg/sources.list" -o Dir::Etc::sourceparts="$cfg/parts"
         -o Dir::State::Lists="$cfg/lists" -o Dir::Cache="$cfg/cache")
 }
