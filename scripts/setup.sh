@@ -13,6 +13,8 @@
 # media, lists, font and licence notes are generated.
 #
 # Environment: JOBS  parallel build jobs (default: number of processors)
+#              VORLUNE_TEST_STAGES  the test stages to run, by name (for
+#                  example "windows"; default: all of them, in order)
 set -euo pipefail
 
 ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
@@ -101,7 +103,9 @@ Install them as root and run this script again:
     "${as_root[@]}" env DEBIAN_FRONTEND=noninteractive apt-get update ||
         die "apt-get update failed"
     "${as_root[@]}" env DEBIAN_FRONTEND=noninteractive apt-get install -y "${missing[@]}" ||
-        die "could not install: ${missing[*]}"
+        die "could not install: ${missing[*]} (apt's messages above tell what it could not fetch).
+Once Debian's archive is reachable, run as root:
+    apt-get update && apt-get install -y ${missing[*]}"
 }
 
 # ---------------------------------------------------------------------------
@@ -156,14 +160,39 @@ test_stage_fuzz()
 
 TEST_STAGES=(test_stage_ctest test_stage_windows test_stage_sanitize test_stage_fuzz)
 
+# The stages VORLUNE_TEST_STAGES names, in the order of TEST_STAGES; an
+# unknown name is an error, so that a typo never passes as "nothing failed".
+select_test_stages()
+{
+    [[ -n ${VORLUNE_TEST_STAGES:-} ]] || return 0
+    local name stage found selected=()
+    for name in $VORLUNE_TEST_STAGES; do
+        found=
+        for stage in "${TEST_STAGES[@]}"; do
+            [[ $stage == "test_stage_$name" ]] && found=1
+        done
+        [[ -n $found ]] || die "VORLUNE_TEST_STAGES names no stage '$name'; the stages are: ${TEST_STAGES[*]//test_stage_/}"
+    done
+    for stage in "${TEST_STAGES[@]}"; do
+        for name in $VORLUNE_TEST_STAGES; do
+            [[ $stage == "test_stage_$name" ]] && selected+=("$stage") && break
+        done
+    done
+    ((${#selected[@]})) || die "VORLUNE_TEST_STAGES is set but names no stage"
+    TEST_STAGES=("${selected[@]}")
+    log "Test stages chosen by VORLUNE_TEST_STAGES: ${TEST_STAGES[*]//test_stage_/}"
+}
+
 # Returns 0 when every stage passed, else the status of the first failure.
 run_test_stages()
 {
-    local stage status result=0 failed=()
+    local stage status result=0 failed=() t
     for stage in "${TEST_STAGES[@]}"; do
         log "Test stage: ${stage#test_stage_}"
         status=0
+        t=$SECONDS
         "$stage" || status=$?
+        log "Test stage ${stage#test_stage_} took $((SECONDS - t)) s"
         if ((status != 0)); then
             failed+=("${stage#test_stage_}")
             ((result != 0)) || result=$status
@@ -172,6 +201,8 @@ run_test_stages()
     done
     if ((${#failed[@]})); then
         log "Failed test stages: ${failed[*]}"
+    elif [[ -n ${VORLUNE_TEST_STAGES:-} ]]; then
+        log "The chosen test stages passed (${TEST_STAGES[*]//test_stage_/}); the others did not run"
     else
         log "All test stages passed"
     fi
@@ -204,8 +235,13 @@ cmd_windows()
 
 cmd_test()
 {
+    select_test_stages
+    local t=$SECONDS
     install_packages "${PLAY_PACKAGES[@]}" "${TEST_PACKAGES[@]}" "${WINDOWS_PACKAGES[@]}"
+    log "Stage packages took $((SECONDS - t)) s"
+    t=$SECONDS
     configure_and_build
+    log "Stage build took $((SECONDS - t)) s"
     run_test_stages
 }
 

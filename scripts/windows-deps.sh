@@ -7,27 +7,39 @@
 #   and GoogleTest (from the googletest package's sources, no gmock).
 #
 # The prefix is ${VORLUNE_CACHE:-~/.cache/vorlune}/win64-<key>, where <key> is
-# a hash of the source package versions below, this script and the compiler's
-# version; a finished prefix is reused as it is. Nothing but Debian's archive
-# is used: the sources come from `apt-get source` (a deb-src entry for the
-# machine's own archive is added when there is none).
+# a hash of the source package versions built, this script and the
+# compiler's version; a finished prefix is reused as it is. The versions are
+# those of the Linux packages installed (libsdl2-dev, libfreetype-dev, ...),
+# as dpkg knows them, while Debian's archive still serves their sources, else
+# the archive's current ones. A link win64-installed-<key of the installed
+# versions> leads to the prefix, so that a cached prefix is found from dpkg's
+# database alone, with neither apt nor root.
+#
+# Nothing but Debian's archive is used: the sources come from `apt-get
+# source`. Where apt serves none, a deb-src entry for the machine's own
+# archive (see scripts/debian-sources.sh; VORLUNE_DEBIAN_ARCHIVE overrides
+# it) is added as /etc/apt/sources.list.d/vorlune-deb-src.sources, kept only
+# when the archive then serves the sources.
 #
 # Usage: scripts/windows-deps.sh     prints the prefix on its last line
 # Environment: JOBS  parallel build jobs (default: number of processors)
 set -euo pipefail
 
-SOURCES=(
-    libsdl2=2.26.5+dfsg-1
-    freetype=2.12.1+dfsg-5+deb12u4
-    libsdl2-image=2.6.3+dfsg-1
-    libsdl2-ttf=2.20.1+dfsg-2
-    libsdl2-mixer=2.6.2+dfsg-2
+# Each library and the installed Linux packages whose source it is built from.
+LIBS=(sdl2 freetype sdl2_image sdl2_ttf sdl2_mixer)
+declare -A BINARIES=(
+    [sdl2]=libsdl2-dev
+    [freetype]="libfreetype-dev libfreetype6"
+    [sdl2_image]=libsdl2-image-dev
+    [sdl2_ttf]=libsdl2-ttf-dev
+    [sdl2_mixer]=libsdl2-mixer-dev
 )
 GTEST_SRC=/usr/src/googletest
 TRIPLE=x86_64-w64-mingw32
 CC_W=$TRIPLE-gcc-posix
 CXX_W=$TRIPLE-g++-posix
 JOBS=${JOBS:-$(nproc 2>/dev/null || echo 2)}
+DEB_SRC_FILE=/etc/apt/sources.list.d/vorlune-deb-src.sources
 
 log() { printf 'windows-deps: %s\n' "$*" >&2; }
 die()
@@ -36,60 +48,131 @@ die()
     exit 1
 }
 
-command -v "$CXX_W" >/dev/null || die "$CXX_W not found (Debian: g++-mingw-w64-x86-64-posix)"
-command -v "$TRIPLE-windres" >/dev/null || die "$TRIPLE-windres not found (Debian: binutils-mingw-w64-x86-64)"
-[[ -f $GTEST_SRC/CMakeLists.txt ]] || die "$GTEST_SRC not found (Debian: googletest)"
-
 self=$(readlink -f "${BASH_SOURCE[0]}")
-key=$({
-    printf '%s\n' "${SOURCES[@]}"
-    cat "$self"
-    "$CXX_W" --version | head -n1
-    dpkg-query -W -f='${Version}\n' googletest 2>/dev/null || true
-} | sha256sum | cut -c1-16)
+. "$(dirname "$self")/debian-sources.sh"
+
+command -v "$CXX_W" >/dev/null || die "$CXX_W not found; as root run: apt-get install g++-mingw-w64-x86-64-posix"
+command -v "$TRIPLE-windres" >/dev/null || die "$TRIPLE-windres not found; as root run: apt-get install binutils-mingw-w64-x86-64"
+[[ -f $GTEST_SRC/CMakeLists.txt ]] || die "$GTEST_SRC not found; as root run: apt-get install googletest"
+
+# --- the versions -------------------------------------------------------------
+declare -A SRC WANT GOT
+for lib in "${LIBS[@]}"; do
+    # shellcheck disable=SC2086
+    read -r SRC[$lib] WANT[$lib] < <(installed_source ${BINARIES[$lib]}) ||
+        die "none of ${BINARIES[$lib]} is installed, so the version to build is unknown; run: bash scripts/setup.sh windows"
+done
+# Prints "<source> <version>" for each library, from the array named $1.
+versions_of()
+{
+    local -n v=$1
+    local lib
+    for lib in "${LIBS[@]}"; do printf '%s %s\n' "${SRC[$lib]}" "${v[$lib]}"; done
+}
+# The cache key of the versions printed by $1.
+key_of()
+{
+    {
+        "$@"
+        cat "$self"
+        "$CXX_W" --version | head -n1
+        dpkg-query -W -f='${Version}\n' googletest 2>/dev/null || true
+    } | sha256sum | cut -c1-16
+}
 cache=${VORLUNE_CACHE:-${XDG_CACHE_HOME:-$HOME/.cache}/vorlune}
-prefix=$cache/win64-$key
-if [[ -f $prefix/.complete ]]; then
-    log "cached libraries in $prefix"
+index=$cache/win64-installed-$(key_of versions_of WANT)
+if [[ -f $index/.complete ]]; then
+    prefix=$(readlink -f "$index")
+    log "cached libraries in $prefix: $(paste -sd, "$prefix/versions" | sed 's/,/, /g')"
     printf '%s\n' "$prefix"
     exit 0
 fi
-log "building the Windows libraries into $prefix (cache key $key)"
-start=$SECONDS
 
-# --- the sources ------------------------------------------------------------
-have_deb_src()
+# --- the sources --------------------------------------------------------------
+# True when apt serves some source of every library.
+have_sources()
 {
-    apt-cache showsrc "${SOURCES[0]%%=*}" 2>/dev/null | grep -qx "Version: ${SOURCES[0]#*=}"
+    local lib
+    for lib in "${LIBS[@]}"; do
+        served_source_version "${SRC[$lib]}" "" >/dev/null || return 1
+    done
 }
-if ! have_deb_src; then
-    ((EUID == 0)) || die "no deb-src entry for Debian's archive; as root, add one and run apt-get update"
-    # The archive of the machine's own binary entries, for source packages.
-    uri=$(grep -h -m1 -o -E 'https?://[^ ]*/debian/?' /etc/apt/sources.list.d/*.sources /etc/apt/sources.list 2>/dev/null |
-        grep -v -- '-security' | head -n1 || true)
-    uri=${uri:-http://deb.debian.org/debian}
-    log "adding /etc/apt/sources.list.d/vorlune-deb-src.sources ($uri bookworm)"
-    cat >/etc/apt/sources.list.d/vorlune-deb-src.sources <<EOF
-Types: deb-src
-URIs: $uri
-Suites: bookworm bookworm-updates
-Components: main
-Signed-By: /usr/share/keyrings/debian-archive-keyring.gpg
-EOF
-    DEBIAN_FRONTEND=noninteractive apt-get update -q >&2 || die "apt-get update failed"
-    have_deb_src || die "Debian's archive has no source package ${SOURCES[0]}"
+# True when apt reads its configuration without error.
+apt_reads_sources() { apt-get indextargets >/dev/null 2>&1; }
+write_deb_src()
+{
+    local uri=$1 signed_by=$2
+    {
+        printf 'Types: deb-src\nURIs: %s\nSuites: %s %s-updates\nComponents: main\n' \
+            "$uri" "$codename" "$codename"
+        [[ -z $signed_by ]] || printf 'Signed-By: %s\n' "$signed_by"
+    } >"$DEB_SRC_FILE"
+}
+add_deb_src()
+{
+    local uri updlog
+    uri=$(debian_archive_uri "$codename")
+    log "adding $DEB_SRC_FILE ($uri $codename)"
+    # apt refuses a source whose key differs from its binary entry's: the
+    # entry's own key (a file, not a key written inline), else Debian's.
+    local key keys=()
+    key=$(signed_by_of "$uri")
+    [[ -z $key || $key == *BEGIN* ]] || keys+=("$key")
+    keys+=(/usr/share/keyrings/debian-archive-keyring.gpg "")
+    for key in "${keys[@]}"; do
+        write_deb_src "$uri" "$key"
+        apt_reads_sources && break
+    done
+    apt_reads_sources || {
+        rm -f "$DEB_SRC_FILE"
+        die "apt could not read its sources with a deb-src entry for $uri, so removed $DEB_SRC_FILE again. Add a deb-src line for Debian's archive to /etc/apt/sources.list by hand, then run: apt-get update"
+    }
+    # Only the new entry is fetched; the other lists stay as they are.
+    updlog=$(mktemp)
+    DEBIAN_FRONTEND=noninteractive apt-get update -q --error-on=any \
+        -o Dir::Etc::sourcelist="$DEB_SRC_FILE" -o Dir::Etc::sourceparts=- \
+        -o APT::Get::List-Cleanup=0 >"$updlog" 2>&1 || true
+    if ! have_sources; then
+        rm -f "$DEB_SRC_FILE"
+        grep '^E:' "$updlog" | head -n 5 >&2 || true
+        rm -f "$updlog"
+        die "the archive $uri serves no source packages (is it reachable?), so removed $DEB_SRC_FILE again. With a reachable Debian archive, as root run: VORLUNE_DEBIAN_ARCHIVE=http://deb.debian.org/debian bash scripts/windows-deps.sh"
+    fi
+    rm -f "$updlog"
+}
+codename=$(debian_codename)
+if ! have_sources; then
+    ((EUID == 0)) || die "apt serves no source packages of the libraries (no deb-src entry for Debian's archive); as root run: bash scripts/windows-deps.sh"
+    add_deb_src
 fi
+for lib in "${LIBS[@]}"; do
+    GOT[$lib]=$(served_source_version "${SRC[$lib]}" "${WANT[$lib]}") ||
+        die "Debian's archive serves no source package ${SRC[$lib]}; as root run: apt-get update"
+    [[ ${GOT[$lib]} == "${WANT[$lib]}" ]] ||
+        log "the archive no longer serves ${SRC[$lib]} ${WANT[$lib]} (installed); taking its current ${GOT[$lib]}"
+done
+key=$(key_of versions_of GOT)
+prefix=$cache/win64-$key
+if [[ -f $prefix/.complete ]]; then
+    ln -sfn "$(basename "$prefix")" "$index"
+    log "cached libraries in $prefix: $(paste -sd, "$prefix/versions" | sed 's/,/, /g')"
+    printf '%s\n' "$prefix"
+    exit 0
+fi
+log "building the Windows libraries into $prefix: $(versions_of GOT | paste -sd, | sed 's/,/, /g')"
+start=$SECONDS
 
 work=$cache/work-$key
 rm -rf "$work" "$prefix"
 mkdir -p "$work/src" "$prefix"
-(cd "$work/src" && apt-get source -q "${SOURCES[@]}" >"$work/apt-source.log" 2>&1) ||
+mapfile -t wanted < <(versions_of GOT | tr ' ' =)
+(cd "$work/src" && apt-get source -q --only-source "${wanted[@]}" >"$work/apt-source.log" 2>&1) ||
     die "apt-get source failed (see $work/apt-source.log)"
 srcdir()
 {
     local d
-    d=$(find "$work/src" -maxdepth 1 -type d -name "$1-[0-9]*" | head -n1)
-    [[ -n $d ]] || die "no unpacked source of $1 in $work/src"
+    d=$(find "$work/src" -maxdepth 1 -type d -name "${SRC[$1]}-[0-9]*" | head -n1)
+    [[ -n $d ]] || die "no unpacked source of ${SRC[$1]} in $work/src"
     printf '%s\n' "$d"
 }
 
@@ -97,8 +180,8 @@ srcdir()
 # installed package configuration still looks for them, so that a consumer's
 # find_package(SDL2_image CONFIG) fails. Skip those look-ups then.
 sed -i -E 's/^if\(SDL2IMAGE_(JPG|PNG) AND NOT SDL2IMAGE_VENDORED/if(SDL2IMAGE_\1 AND NOT SDL2IMAGE_BACKEND_STB AND NOT SDL2IMAGE_VENDORED/' \
-    "$(srcdir libsdl2-image)/SDL2_imageConfig.cmake.in"
-grep -q 'SDL2IMAGE_PNG AND NOT SDL2IMAGE_BACKEND_STB' "$(srcdir libsdl2-image)/SDL2_imageConfig.cmake.in" ||
+    "$(srcdir sdl2_image)/SDL2_imageConfig.cmake.in"
+grep -q 'SDL2IMAGE_PNG AND NOT SDL2IMAGE_BACKEND_STB' "$(srcdir sdl2_image)/SDL2_imageConfig.cmake.in" ||
     die "could not patch SDL2_imageConfig.cmake.in"
 
 # --- the cross toolchain ----------------------------------------------------
@@ -136,17 +219,17 @@ cmake_build()
     log "built $name in $((SECONDS - t)) s"
 }
 
-cmake_build sdl2 "$(srcdir libsdl2)" -DSDL_SHARED=ON -DSDL_STATIC=OFF -DSDL_TEST=OFF
+cmake_build sdl2 "$(srcdir sdl2)" -DSDL_SHARED=ON -DSDL_STATIC=OFF -DSDL_TEST=OFF
 cmake_build freetype "$(srcdir freetype)" -DBUILD_SHARED_LIBS=ON \
     -DFT_DISABLE_ZLIB=ON -DFT_DISABLE_BZIP2=ON -DFT_DISABLE_PNG=ON \
     -DFT_DISABLE_HARFBUZZ=ON -DFT_DISABLE_BROTLI=ON
-cmake_build sdl2_image "$(srcdir libsdl2-image)" -DBUILD_SHARED_LIBS=ON \
+cmake_build sdl2_image "$(srcdir sdl2_image)" -DBUILD_SHARED_LIBS=ON \
     -DSDL2IMAGE_VENDORED=OFF -DSDL2IMAGE_BACKEND_STB=ON -DSDL2IMAGE_SAMPLES=OFF \
     -DSDL2IMAGE_DEPS_SHARED=OFF -DSDL2IMAGE_AVIF=OFF -DSDL2IMAGE_JXL=OFF \
     -DSDL2IMAGE_TIF=OFF -DSDL2IMAGE_WEBP=OFF
-cmake_build sdl2_ttf "$(srcdir libsdl2-ttf)" -DBUILD_SHARED_LIBS=ON \
+cmake_build sdl2_ttf "$(srcdir sdl2_ttf)" -DBUILD_SHARED_LIBS=ON \
     -DSDL2TTF_VENDORED=OFF -DSDL2TTF_HARFBUZZ=OFF -DSDL2TTF_SAMPLES=OFF
-cmake_build sdl2_mixer "$(srcdir libsdl2-mixer)" -DBUILD_SHARED_LIBS=ON \
+cmake_build sdl2_mixer "$(srcdir sdl2_mixer)" -DBUILD_SHARED_LIBS=ON \
     -DSDL2MIXER_VENDORED=OFF -DSDL2MIXER_SAMPLES=OFF -DSDL2MIXER_CMD=OFF \
     -DSDL2MIXER_FLAC=OFF -DSDL2MIXER_MOD=OFF -DSDL2MIXER_MP3=OFF -DSDL2MIXER_MIDI=OFF \
     -DSDL2MIXER_OPUS=OFF -DSDL2MIXER_VORBIS=OFF -DSDL2MIXER_WAVE=ON
@@ -160,6 +243,8 @@ for dll in "$prefix"/bin/*.dll; do
 done
 
 rm -rf "$work"
+versions_of GOT >"$prefix/versions"
 touch "$prefix/.complete"
+ln -sfn "$(basename "$prefix")" "$index"
 log "Windows libraries built in $((SECONDS - start)) s"
 printf '%s\n' "$prefix"

@@ -5,7 +5,8 @@
 #
 #   wine-run.sh [DLL directory...] -- program.exe [arguments...]
 #
-# Wine's prefix is kept in ${VORLUNE_WINEPREFIX:-~/.cache/vorlune/wine64} and
+# Wine's prefix is kept in ${VORLUNE_WINEPREFIX:-<cache>/wine64}, where <cache>
+# is ${VORLUNE_CACHE:-~/.cache/vorlune} as for the Windows libraries, and
 # made once (under a lock, as tests may start side by side). Wine's own
 # messages are off unless WINEDEBUG is set.
 set -u
@@ -27,7 +28,7 @@ if ! command -v "$wine" >/dev/null 2>&1; then
     exit 2
 fi
 
-cache=${XDG_CACHE_HOME:-$HOME/.cache}/vorlune
+cache=${VORLUNE_CACHE:-${XDG_CACHE_HOME:-$HOME/.cache}/vorlune}
 export WINEPREFIX=${VORLUNE_WINEPREFIX:-$cache/wine64}
 export WINEARCH=win64
 export WINEDEBUG=${WINEDEBUG:--all}
