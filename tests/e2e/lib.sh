@@ -6,6 +6,8 @@
 #   e2e_init NAME          artifacts dir, temp dir, cleanup trap
 #   e2e_make_workdir       copy of the run directory with a windowed Settings.txt
 #   e2e_start_xvfb         private X server (sets E2E_DISPLAY)
+#   e2e_start_weston       Wayland compositor on it; later games are Wayland clients
+#   e2e_no_display         later games start with no display at all
 #   e2e_start_game SECS    ./vorlune in the work dir, killed after SECS
 #   e2e_wait_output TEXT SECS / e2e_wait_window SECS / e2e_key KEY...
 #   e2e_screenshot NAME / e2e_colour_count FILE / e2e_wait_exit SECS
@@ -37,6 +39,15 @@ E2E_GAME_LOG=""
 E2E_GAME_STATUS=""
 E2E_WINDOW=""
 E2E_RUNS=0
+# Where games started by e2e_start_game are shown: x11 (the Xvfb display,
+# with SDL's video driver and its dummy audio driver named), wayland
+# (e2e_start_weston) or none (e2e_no_display). The last two leave SDL to
+# choose its drivers, as on a player's machine.
+E2E_PLATFORM=x11
+E2E_RUNTIME_DIR=""
+E2E_WAYLAND_DISPLAY=""
+E2E_WESTON_PID=""
+E2E_WESTON_WINDOW=""
 
 e2e_log() { printf '[%s] %s\n' "$E2E_NAME" "$*"; }
 
@@ -94,6 +105,8 @@ e2e_cleanup()
     local status=$?
     trap - EXIT INT TERM
     e2e_stop_game
+    e2e_stop_pid "$E2E_WESTON_PID"
+    E2E_WESTON_PID=""
     e2e_stop_pid "$E2E_XVFB_PID"
     E2E_XVFB_PID=""
     if [[ -n $E2E_TMP && -d $E2E_TMP ]]; then
@@ -176,12 +189,77 @@ e2e_start_game()
     E2E_WINDOW=""
     (
         cd "$E2E_WORKDIR" || exit 125
-        export DISPLAY=$E2E_DISPLAY SDL_VIDEODRIVER=$E2E_VIDEO_DRIVER SDL_AUDIODRIVER=dummy
+        case $E2E_PLATFORM in
+        x11) export DISPLAY=$E2E_DISPLAY SDL_VIDEODRIVER=$E2E_VIDEO_DRIVER SDL_AUDIODRIVER=dummy ;;
+        wayland)
+            unset DISPLAY SDL_VIDEODRIVER SDL_AUDIODRIVER
+            export WAYLAND_DISPLAY=$E2E_WAYLAND_DISPLAY XDG_RUNTIME_DIR=$E2E_RUNTIME_DIR
+            ;;
+        none)
+            unset DISPLAY WAYLAND_DISPLAY SDL_VIDEODRIVER SDL_AUDIODRIVER
+            export XDG_RUNTIME_DIR=$E2E_RUNTIME_DIR
+            ;;
+        esac
         # --foreground: timeout stays the game's parent and reaps it, also
         # when it has to kill it.
         exec timeout --foreground -k 2 "$secs" "${E2E_PROGRAM[@]}"
     ) </dev/null >"$E2E_GAME_LOG" 2>&1 &
     E2E_GAME_PID=$!
+    # On Wayland keys go to weston's X window, whose seat passes them on to
+    # the game.
+    [[ $E2E_PLATFORM != wayland ]] || E2E_WINDOW=$E2E_WESTON_WINDOW
+}
+
+# A private XDG_RUNTIME_DIR for the compositor and the game (mode 0700, as
+# libwayland wants it): without WAYLAND_DISPLAY a client looks there for
+# "wayland-0", so an empty one also keeps a session's compositor away.
+e2e_make_runtime_dir()
+{
+    E2E_RUNTIME_DIR=$E2E_TMP/runtime
+    mkdir -p -m 700 -- "$E2E_RUNTIME_DIR" || e2e_fail "cannot create $E2E_RUNTIME_DIR"
+}
+
+# Starts weston on the Xvfb display: its X11 backend shows one output of
+# 1920 x 1080 in an X window and takes the keys sent to that window as its
+# seat's, and pixman draws it without any GPU. Games started afterwards run
+# as native Wayland clients: DISPLAY, SDL_VIDEODRIVER and SDL_AUDIODRIVER
+# unset, WAYLAND_DISPLAY set.
+e2e_start_weston()
+{
+    local i
+    command -v weston >/dev/null 2>&1 || e2e_fail "missing tool: weston (install: weston)"
+    [[ -n $E2E_DISPLAY ]] || e2e_fail "e2e_start_weston before e2e_start_xvfb"
+    e2e_make_runtime_dir
+    E2E_WAYLAND_DISPLAY=vorlune-e2e
+    # No idle time: the desktop shell would lock the screen after 5 minutes.
+    DISPLAY=$E2E_DISPLAY XDG_RUNTIME_DIR=$E2E_RUNTIME_DIR weston --no-config \
+        --backend=x11-backend.so --use-pixman --width=1920 --height=1080 --idle-time=0 \
+        --socket="$E2E_WAYLAND_DISPLAY" </dev/null >"$E2E_ARTIFACTS/weston.log" 2>&1 &
+    E2E_WESTON_PID=$!
+    for ((i = 0; i < 200; i++)); do
+        if [[ -S $E2E_RUNTIME_DIR/$E2E_WAYLAND_DISPLAY ]]; then
+            E2E_WESTON_WINDOW=$(DISPLAY=$E2E_DISPLAY timeout 5 xdotool search --class \
+                '^Weston Compositor$' 2>/dev/null | head -n 1)
+            if [[ -n $E2E_WESTON_WINDOW ]]; then
+                E2E_PLATFORM=wayland
+                e2e_log "weston ready on $E2E_WAYLAND_DISPLAY (X window $E2E_WESTON_WINDOW)"
+                return 0
+            fi
+        fi
+        kill -0 "$E2E_WESTON_PID" 2>/dev/null ||
+            e2e_fail "weston exited: $(tail -n 5 "$E2E_ARTIFACTS/weston.log")"
+        sleep 0.05
+    done
+    e2e_fail "weston did not open its socket and window within 10 s"
+}
+
+# Games started afterwards find no display at all: DISPLAY, WAYLAND_DISPLAY,
+# SDL_VIDEODRIVER and SDL_AUDIODRIVER unset, an empty XDG_RUNTIME_DIR, as in
+# an SSH session or on a text console without a KMS device.
+e2e_no_display()
+{
+    e2e_make_runtime_dir
+    E2E_PLATFORM=none
 }
 
 e2e_game_running() { [[ -n $E2E_GAME_PID ]] && kill -0 "$E2E_GAME_PID" 2>/dev/null; }
