@@ -216,7 +216,9 @@ e2e_start_game()
 e2e_make_runtime_dir()
 {
     E2E_RUNTIME_DIR=$E2E_TMP/runtime
-    mkdir -p -m 700 -- "$E2E_RUNTIME_DIR" || e2e_fail "cannot create $E2E_RUNTIME_DIR"
+    if ! mkdir -p -- "$E2E_RUNTIME_DIR" || ! chmod 700 -- "$E2E_RUNTIME_DIR"; then
+        e2e_fail "cannot create $E2E_RUNTIME_DIR"
+    fi
 }
 
 # Starts weston on the Xvfb display: its X11 backend shows one output of
@@ -636,6 +638,35 @@ e2e_wait_highlight()
     done
     e2e_keep "$E2E_GRAB" "timeout-highlight" >/dev/null
     e2e_fail "$what: the highlight is not on entry $want of $count (red shares: $shares)"
+}
+
+# From the options menu with the highlight on its first entry: W wraps the
+# highlight to "Back", which writes the settings and returns to the main
+# menu; Settings.txt must then hold VALUE after the key line KEY.
+e2e_options_back_saves()
+{
+    local key=$1 value=$2 i
+    e2e_tap w
+    e2e_wait_highlight 6 6 "options menu after W"
+    e2e_tap Shift_L
+    e2e_wait_highlight 1 3 "main menu after Back"
+    for ((i = 0; i < 30; i++)); do
+        [[ $(e2e_setting "$key") == "$value" ]] && break
+        sleep 0.1
+    done
+    [[ $(e2e_setting "$key") == "$value" ]] ||
+        e2e_fail "\"Back\" did not save $key $value (Settings.txt has \"$(e2e_setting "$key")\")"
+    e2e_log "\"Back\" saved $key $value to Settings.txt"
+}
+
+# Escape on the main menu: the program must end with status 0.
+e2e_escape_quits()
+{
+    e2e_tap Escape
+    e2e_wait_exit 15
+    [[ $E2E_GAME_STATUS == 0 ]] ||
+        e2e_fail "Escape on the main menu ended the program with status $E2E_GAME_STATUS"
+    e2e_log "Escape on the main menu ended the program with status 0"
 }
 
 # From the start of the program to the main menu: waits for the keyboard
