@@ -33,8 +33,9 @@ int RunVorlune()
     // interrupted write loses nothing.
     SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
     iniSDL(AA);
-    // Start-up carries on after every problem but two: a game no one can see
-    // or play would wait for keys forever.
+    // Start-up carries on after every problem but two: without a window and a
+    // renderer nothing can be shown, and a game on a display no one has would
+    // wait for keys forever.
     const std::string failure = MediaStartFailure();
     if (!failure.empty()) {
         std::printf("%s\n", failure.c_str());
