@@ -18,7 +18,7 @@
 # Usage: scripts/probe.sh [timing build dir]   (default: build-timing, configured
 #        and built here)
 # Environment: PROBE_MENU_SECS (20), PROBE_PLAY_SECS (20), PROBE_PATHS
-#        ("accelerated software"; on Wayland "texture accelerated"),
+#        ("accelerated software"; on Wayland "accelerated texture"),
 #        PROBE_WAYLAND=1: the game runs as a native Wayland client of weston
 #        nested on Xvfb (tests/e2e/lib.sh), full screen, SDL left to choose
 #        its drivers; paths forced as above.
@@ -30,7 +30,7 @@ menu_secs=${PROBE_MENU_SECS:-20}
 play_secs=${PROBE_PLAY_SECS:-20}
 wayland=${PROBE_WAYLAND:-0}
 if [ "$wayland" = 1 ]; then
-    read -r -a paths <<<"${PROBE_PATHS:-texture accelerated}"
+    read -r -a paths <<<"${PROBE_PATHS:-accelerated texture}"
 else
     read -r -a paths <<<"${PROBE_PATHS:-accelerated software}"
 fi

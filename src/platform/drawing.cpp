@@ -44,20 +44,21 @@ std::string Lower(std::string text)
 
 } // namespace
 
-std::vector<DrawingPath> DrawingOrder(const std::string& driver, GpuDevice gpu)
+std::vector<DrawingStep> DrawingOrder(const std::string& driver, GpuDevice gpu)
 {
     const std::string name = Lower(driver);
-    std::vector<DrawingPath> order;
+    if (name == "wayland" || name == "kmsdrm") {
+        return {{DrawingPath::Accelerated, false}, {DrawingPath::SoftwareTexture, false}};
+    }
+    std::vector<DrawingStep> order;
     if (gpu != GpuDevice::Absent) {
-        order.push_back(DrawingPath::Accelerated);
+        order.push_back({DrawingPath::Accelerated, true});
     }
-    if (name != "wayland" && name != "kmsdrm") {
-        order.push_back(DrawingPath::Software);
-    }
+    order.push_back({DrawingPath::Software, false});
     if (name != "windows") {
-        order.push_back(DrawingPath::SoftwareTexture);
+        order.push_back({DrawingPath::SoftwareTexture, false});
     }
-    order.push_back(DrawingPath::Accelerated);
+    order.push_back({DrawingPath::Accelerated, false});
     return order;
 }
 

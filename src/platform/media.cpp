@@ -139,13 +139,13 @@ std::string OpenDrawingPath(DrawingPath path, Uint32 vsync)
     return "";
 }
 
-// Makes Window and Renderer on the first drawing path of the chain that
+// Makes Window and Renderer on the first step of the drawing chain that
 // gives both (DrawingOrder): where there is no GPU device, the software
-// renderer into the window's own surface, or through a texture where the
-// video driver has no such surface; otherwise the accelerated renderer,
-// kept only when it really draws in hardware. Each path starts from a new
-// window. On a machine without a GPU device that has a window surface no
-// OpenGL library is ever loaded.
+// renderer into the window's own surface; where the video driver has no
+// such surface (Wayland, KMSDRM), the accelerated renderer; otherwise the
+// accelerated renderer, kept only when it really draws in hardware. Each
+// step starts from a new window. On a machine without a GPU device that has
+// a window surface no OpenGL library is ever loaded.
 //
 // Thread rule on the software paths: the graphics thread presents by copying
 // the window surface to the X server (or GDI, or through the texture) while
@@ -166,13 +166,13 @@ void OpenDrawing()
     const DrawingPath* forced = ForcedDrawingPath();
     const GpuDevice gpu = FindGpuDevice();
     const std::string driver = OrEmpty(SDL_GetCurrentVideoDriver());
-    const std::vector<DrawingPath> order =
-        forced != nullptr ? std::vector<DrawingPath>{*forced} : DrawingOrder(driver, gpu);
+    const std::vector<DrawingStep> order =
+        forced != nullptr ? std::vector<DrawingStep>{{*forced, false}} : DrawingOrder(driver, gpu);
     const FramebufferHint hint;
     std::vector<std::string> passedOver;
     std::string failures;
-    for (size_t i = 0; i < order.size(); ++i) {
-        const DrawingPath path = order[i];
+    for (const DrawingStep& step : order) {
+        const DrawingPath path = step.path;
         hint.SetFor(path);
         std::string reason = OpenDrawingPath(path, vsync);
         if (reason.empty()) {
@@ -180,7 +180,7 @@ void OpenDrawing()
             const std::string name =
                 SDL_GetRendererInfo(Renderer, &info) == 0 ? OrEmpty(info.name) : "";
             const std::string glRenderer = CurrentGlRenderer();
-            if (path != DrawingPath::Accelerated || i + 1 == order.size() ||
+            if (!step.hardwareOnly ||
                 ChooseDrawingPath(gpu, name, glRenderer) == DrawingPath::Accelerated) {
                 ReportDrawingPath(path, driver, gpu, name, glRenderer, passedOver);
                 DrawingFailure.clear();

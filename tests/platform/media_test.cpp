@@ -516,34 +516,46 @@ TEST(DrawingPathTest, DecisionTable)
             << row.renderer << " / " << row.glRenderer;
     }
 
-    // The order in which the paths are tried, per video driver: today's
+    // The steps tried, in order, per video driver: the path, and whether an
+    // accelerated renderer is kept only when it draws in hardware. Today's
     // first choice, then the software paths the driver can show, and the
-    // accelerated renderer at the end whatever draws it.
+    // accelerated renderer at the end whatever draws it; where the driver
+    // has no window surface, the accelerated renderer first, whatever draws
+    // it, and the texture path behind it.
     const auto T = DrawingPath::SoftwareTexture;
+    const DrawingStep hardware{A, true};
+    const DrawingStep any{A, false};
+    const DrawingStep software{S, false};
+    const DrawingStep texture{T, false};
     struct OrderRow {
         const char* driver;
         GpuDevice gpu;
-        std::vector<DrawingPath> want;
+        std::vector<DrawingStep> want;
     };
     const OrderRow orders[] = {
-        {"x11", GpuDevice::Absent, {S, T, A}},
-        {"x11", GpuDevice::Present, {A, S, T, A}},
-        // No window surface of its own: software only through a texture.
-        {"wayland", GpuDevice::Absent, {T, A}},
-        {"wayland", GpuDevice::Present, {A, T, A}},
-        {"KMSDRM", GpuDevice::Absent, {T, A}},
-        {"kmsdrm", GpuDevice::Present, {A, T, A}},
+        {"x11", GpuDevice::Absent, {software, texture, any}},
+        {"x11", GpuDevice::Present, {hardware, software, texture, any}},
+        {"wayland", GpuDevice::Absent, {any, texture}},
+        {"wayland", GpuDevice::Present, {any, texture}},
+        {"KMSDRM", GpuDevice::Absent, {any, texture}},
+        {"kmsdrm", GpuDevice::Present, {any, texture}},
         // GDI's surface is never backed by a texture.
-        {"windows", GpuDevice::Unknown, {A, S, A}},
+        {"windows", GpuDevice::Unknown, {hardware, software, any}},
         // Drivers not named and none at all (video did not start): as X11.
-        {"cocoa", GpuDevice::Unknown, {A, S, T, A}},
-        {"dummy", GpuDevice::Absent, {S, T, A}},
-        {"offscreen", GpuDevice::Absent, {S, T, A}},
-        {"", GpuDevice::Absent, {S, T, A}},
+        {"cocoa", GpuDevice::Unknown, {hardware, software, texture, any}},
+        {"dummy", GpuDevice::Absent, {software, texture, any}},
+        {"offscreen", GpuDevice::Absent, {software, texture, any}},
+        {"", GpuDevice::Absent, {software, texture, any}},
     };
     for (const OrderRow& row : orders) {
-        EXPECT_EQ(DrawingOrder(row.driver, row.gpu), row.want)
-            << row.driver << " / GPU device " << static_cast<int>(row.gpu);
+        const std::vector<DrawingStep> order = DrawingOrder(row.driver, row.gpu);
+        ASSERT_EQ(order.size(), row.want.size()) << row.driver;
+        for (size_t i = 0; i < order.size(); ++i) {
+            EXPECT_TRUE(order[i] == row.want[i])
+                << row.driver << " / GPU device " << static_cast<int>(row.gpu) << ", step " << i
+                << ": " << DrawingPathName(order[i].path)
+                << (order[i].hardwareOnly ? " (hardware)" : "");
+        }
     }
 
     // Only timing builds let the probe force a path, each by its name.
@@ -608,9 +620,9 @@ TEST_F(IniSdlTest, NoVideoDriverLeavesWindowAndRendererEmpty)
     // Every path of the chain was tried, and the line to print gives the
     // reason SDL gave for each, not a text left by the fonts or the audio.
     std::string want = "Vorlune cannot run without a window and a renderer: ";
-    const std::vector<DrawingPath> order = DrawingOrder("", FindGpuDevice());
+    const std::vector<DrawingStep> order = DrawingOrder("", FindGpuDevice());
     for (size_t i = 0; i < order.size(); ++i) {
-        want += std::string(i == 0 ? "" : "; ") + DrawingPathName(order[i]) +
+        want += std::string(i == 0 ? "" : "; ") + DrawingPathName(order[i].path) +
                 " path: no window: no-such-driver not available";
     }
     EXPECT_EQ(MediaStartFailure(), want);
@@ -624,7 +636,10 @@ TEST_F(IniSdlTest, DrawingChainTriesEachPathOnANewWindow)
 #ifndef VORLUNE_WRAPS_SDL
     GTEST_SKIP() << "this linker cannot make a renderer fail";
 #else
-    const std::vector<DrawingPath> order = DrawingOrder("dummy", FindGpuDevice());
+    std::vector<DrawingPath> order;
+    for (const DrawingStep& step : DrawingOrder("dummy", FindGpuDevice())) {
+        order.push_back(step.path);
+    }
     ASSERT_GE(order.size(), 3u);
     // The hint each path draws with; the accelerated one keeps the value
     // found (here a player's own choice of renderer for window surfaces).
