@@ -20,14 +20,22 @@
 # Usage: scripts/probe.sh [timing build dir]   (default: build-timing, configured
 #        and built here)
 # Environment: PROBE_MENU_SECS (20), PROBE_PLAY_SECS (20), PROBE_PATHS
-#        ("accelerated software").
+#        ("accelerated software"; on Wayland "accelerated texture"),
+#        PROBE_WAYLAND=1: the game runs as a native Wayland client of weston
+#        nested on Xvfb (tests/e2e/lib.sh), full screen, SDL left to choose
+#        its drivers; paths forced as above.
 set -u -o pipefail
 
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 build=${1:-$root/build-timing}
 menu_secs=${PROBE_MENU_SECS:-20}
 play_secs=${PROBE_PLAY_SECS:-20}
-read -r -a paths <<<"${PROBE_PATHS:-accelerated software}"
+wayland=${PROBE_WAYLAND:-0}
+if [ "$wayland" = 1 ]; then
+    read -r -a paths <<<"${PROBE_PATHS:-accelerated texture}"
+else
+    read -r -a paths <<<"${PROBE_PATHS:-accelerated software}"
+fi
 
 if [ ! -f "$build/CMakeCache.txt" ]; then
     cmake -S "$root" -B "$build" -DCMAKE_BUILD_TYPE=Release -DVORLUNE_TIMING=ON \
@@ -46,6 +54,7 @@ source "$root/tests/e2e/lib.sh"
 source "$root/tests/e2e/reliability_lib.sh"
 e2e_init probe
 e2e_start_xvfb
+[ "$wayland" = 1 ] && e2e_start_weston
 
 clk_tck=$(getconf CLK_TCK)
 now() { date +%s.%N; }
@@ -72,6 +81,7 @@ probe_session()
     rm -rf -- "$E2E_TMP/run" # a fresh copy, without the scores of the session before
     e2e_make_workdir
     e2e_set_setting Tutorial 0
+    [ "$wayland" = 1 ] && e2e_set_setting Fullscreen 1
     launch=$(now)
     VORLUNE_DRAWING_PATH=$path e2e_start_game $((menu_secs + play_secs + 90))
     game_pid=""
@@ -82,7 +92,7 @@ probe_session()
     done
     [ -n "$game_pid" ] || e2e_fail "cannot find the game's process"
     rel_rss_start "$game_pid" "$out.rss"
-    e2e_wait_window 20
+    [ "$wayland" = 1 ] || e2e_wait_window 20
     e2e_wait_output "timing: first frame presented" 20
 
     # Keyboard notice, then the start-up screens: a key release skips each
@@ -149,11 +159,13 @@ for path in "${paths[@]}"; do
     probe_session "$path"
 done
 
-python3 - "$clk_tck" "$E2E_TMP" "$(cut -d' ' -f1-3 /proc/loadavg)" "${paths[@]}" <<'PY'
+python3 - "$clk_tck" "$E2E_TMP" "$(cut -d' ' -f1-3 /proc/loadavg)" "$wayland" "${paths[@]}" <<'PY'
 import re, statistics, sys
 
-tck, tmp, load = float(sys.argv[1]), sys.argv[2], sys.argv[3]
-paths = sys.argv[4:]
+tck, tmp, load, wayland = float(sys.argv[1]), sys.argv[2], sys.argv[3], sys.argv[4] == "1"
+paths = sys.argv[5:]
+shm = ("shared memory (window buffers shared with weston)" if wayland
+       else "shared memory (window image for the X server, MIT-SHM)")
 win = re.compile(r"timing: (logic|frame) t=([\d.]+) s n=(\d+) median=([\d.]+) ms "
                  r"p99=([\d.]+) ms max=([\d.]+) ms min=([\d.]+) ms p1=([\d.]+) ms")
 
@@ -185,11 +197,11 @@ def smaps(path):
             if name.startswith("/"):
                 base = name.rsplit("/", 1)[1]
                 if base.startswith("SYSV") or "(deleted)" in name:
-                    name = "shared memory (window image for the X server, MIT-SHM)"
+                    name = shm
                 else:
                     name = re.sub(r"\.so[.\d]*$", ".so", base)
             elif name.startswith("/SYSV") or name.startswith("SYSV"):
-                name = "shared memory (window image for the X server, MIT-SHM)"
+                name = shm
         elif line.startswith("Rss:") and name is not None:
             kb = int(line.split()[1])
             groups[name] = groups.get(name, 0) + kb
@@ -230,7 +242,8 @@ for p in paths:
         "smaps": smaps(p),
     }
 
-print(f"vorlune probe under Xvfb, one session per drawing path; load average at the end: {load}")
+print(f"vorlune probe {'on weston (Wayland) nested on Xvfb' if wayland else 'under Xvfb'}, one "
+      f"session per drawing path; load average at the end: {load}")
 print()
 print("| Measurement | " + " | ".join(paths) + " |")
 print("|---|" + "---:|" * len(paths))
@@ -250,10 +263,11 @@ rows = [
 ]
 for name, f in rows:
     print(f"| {name} | " + " | ".join(f(res[p]) for p in paths) + " |")
-if "accelerated" in res and "software" in res and res["accelerated"]["play"] > 0:
-    print()
-    print(f"Software path's CPU in play: {res['software']['play'] / res['accelerated']['play']:.2f} "
-          f"of the accelerated path's.")
+for p in paths:
+    if p != "accelerated" and "accelerated" in res and res["accelerated"]["play"] > 0:
+        print()
+        print(f"The {p} path's CPU in play: {res[p]['play'] / res['accelerated']['play']:.2f} "
+              f"of the accelerated path's.")
 for p in paths:
     groups, total = res[p]["smaps"]
     if not groups:

@@ -34,6 +34,8 @@ TEST_PACKAGES=(
     xvfb xauth xdotool x11-apps imagemagick libgl1-mesa-dri
     # Reads menu labels and names off end-to-end screenshots.
     tesseract-ocr
+    # Wayland compositor for the native Wayland run (nested on Xvfb).
+    weston
     # libFuzzer targets of the file readers.
     clang libclang-rt-14-dev
     # Benchmarks (built, not run, by the tests) and the Windows compile check.

@@ -33,11 +33,38 @@ GpuDevice FindGpuDevice()
 #endif
 }
 
-bool IsSoftwareRasteriser(const std::string& glRenderer)
+namespace {
+
+std::string Lower(std::string text)
 {
-    std::string text = glRenderer;
     std::transform(text.begin(), text.end(), text.begin(),
                    [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+    return text;
+}
+
+} // namespace
+
+std::vector<DrawingStep> DrawingOrder(const std::string& driver, GpuDevice gpu)
+{
+    const std::string name = Lower(driver);
+    if (name == "wayland" || name == "kmsdrm") {
+        return {{DrawingPath::Accelerated, false}, {DrawingPath::SoftwareTexture, false}};
+    }
+    std::vector<DrawingStep> order;
+    if (gpu != GpuDevice::Absent) {
+        order.push_back({DrawingPath::Accelerated, true});
+    }
+    order.push_back({DrawingPath::Software, false});
+    if (name != "windows") {
+        order.push_back({DrawingPath::SoftwareTexture, false});
+    }
+    order.push_back({DrawingPath::Accelerated, false});
+    return order;
+}
+
+bool IsSoftwareRasteriser(const std::string& glRenderer)
+{
+    const std::string text = Lower(glRenderer);
     // Mesa's llvmpipe, softpipe and swrast (and its older "Software
     // Rasterizer"), Windows' own OpenGL 1.1 ("GDI Generic"), Apple's
     // fallback and Google's SwiftShader.
@@ -75,31 +102,48 @@ std::string CurrentGlRenderer()
     return text != nullptr ? reinterpret_cast<const char*>(text) : "";
 }
 
+const char* DrawingPathName(DrawingPath path)
+{
+    switch (path) {
+    case DrawingPath::Accelerated:
+        return "accelerated";
+    case DrawingPath::Software:
+        return "software";
+    case DrawingPath::SoftwareTexture:
+        return "texture";
+    }
+    return "";
+}
+
 #ifdef VORLUNE_TIMING
 
 const DrawingPath* ForcedDrawingPath()
 {
-    static const DrawingPath accelerated = DrawingPath::Accelerated;
-    static const DrawingPath software = DrawingPath::Software;
+    static const DrawingPath paths[] = {DrawingPath::Accelerated, DrawingPath::Software,
+                                        DrawingPath::SoftwareTexture};
     const char* forced = SDL_getenv("VORLUNE_DRAWING_PATH");
-    if (forced != nullptr && SDL_strcmp(forced, "accelerated") == 0) {
-        return &accelerated;
-    }
-    if (forced != nullptr && SDL_strcmp(forced, "software") == 0) {
-        return &software;
+    for (const DrawingPath& path : paths) {
+        if (forced != nullptr && SDL_strcmp(forced, DrawingPathName(path)) == 0) {
+            return &path;
+        }
     }
     return nullptr;
 }
 
-void ReportDrawingPath(DrawingPath path, GpuDevice gpu, const std::string& renderer,
-                       const std::string& glRenderer)
+void ReportDrawingPath(DrawingPath path, const std::string& driver, GpuDevice gpu,
+                       const std::string& renderer, const std::string& glRenderer,
+                       const std::vector<std::string>& passedOver)
 {
     static const char* const devices[] = {"present", "absent", "unknown"};
-    std::printf("timing: drawing path %s%s (GPU device %s, accelerated renderer \"%s\", "
-                "OpenGL \"%s\")\n",
-                path == DrawingPath::Software ? "software" : "accelerated",
-                ForcedDrawingPath() != nullptr ? ", forced" : "", devices[static_cast<int>(gpu)],
-                renderer.c_str(), glRenderer.c_str());
+    std::string before;
+    for (const std::string& step : passedOver) {
+        before += "; passed over " + step;
+    }
+    std::printf("timing: drawing path %s%s (video driver %s, GPU device %s, renderer \"%s\", "
+                "OpenGL \"%s\"%s)\n",
+                DrawingPathName(path), ForcedDrawingPath() != nullptr ? ", forced" : "",
+                driver.c_str(), devices[static_cast<int>(gpu)], renderer.c_str(),
+                glRenderer.c_str(), before.c_str());
     std::fflush(stdout);
 }
 
@@ -110,6 +154,9 @@ const DrawingPath* ForcedDrawingPath()
     return nullptr;
 }
 
-void ReportDrawingPath(DrawingPath, GpuDevice, const std::string&, const std::string&) {}
+void ReportDrawingPath(DrawingPath, const std::string&, GpuDevice, const std::string&,
+                       const std::string&, const std::vector<std::string>&)
+{
+}
 
 #endif

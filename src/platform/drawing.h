@@ -1,10 +1,12 @@
 // Which way the game draws: SDL's accelerated renderer, or its software
-// renderer writing straight into the window's own surface.
+// renderer, writing either straight into the window's own surface or into a
+// surface that SDL shows through a texture of an accelerated renderer.
 #pragma once
 
 #include <string>
+#include <vector>
 
-enum class DrawingPath { Accelerated, Software };
+enum class DrawingPath { Accelerated, Software, SoftwareTexture };
 
 // Whether this machine has a device that a hardware renderer could draw
 // with. Unknown where the platform gives no cheap answer.
@@ -14,10 +16,51 @@ enum class GpuDevice { Present, Absent, Unknown };
 // node or the NVIDIA driver's control device; elsewhere Unknown).
 GpuDevice FindGpuDevice();
 
-// The choice. `renderer` is the name of the accelerated renderer SDL made
-// ("opengl", "direct3d", ...; empty when none could be made or none was
-// tried), `glRenderer` the GL_RENDERER string of its OpenGL context (empty
-// when it is not an OpenGL renderer).
+// One step of the drawing chain: the path, and whether an accelerated
+// renderer made on it is kept only when it really draws in hardware (see
+// ChooseDrawingPath) or whatever draws it.
+struct DrawingStep {
+    DrawingPath path;
+    bool hardwareOnly;
+
+    bool operator==(const DrawingStep& other) const
+    {
+        return path == other.path && hardwareOnly == other.hardwareOnly;
+    }
+};
+
+// The steps to try, in order, on SDL's video driver `driver` (its name as
+// SDL_GetCurrentVideoDriver gives it, any case). The first is the one that
+// draws fastest there; each further one is tried when the one before could
+// not make a window and a renderer, or made an accelerated renderer that
+// draws in software where that is not wanted.
+//
+// Drivers differ in what SDL 2 gives them:
+// - x11 and any driver not named here: a window surface of its own, shown
+//   as an image (shared memory on X11); software drawing into it is the
+//   cheapest way without a GPU. An accelerated renderer comes first only
+//   where there is a GPU device, and is kept there only when it draws in
+//   hardware; at the end of the chain it is kept whatever draws it.
+// - wayland and KMSDRM: no window surface of their own. Software drawing
+//   needs SDL to show the surface through a texture of an OpenGL renderer,
+//   which without a GPU is Mesa's llvmpipe, the same rasteriser the
+//   accelerated renderer draws with: the texture path costs what the
+//   accelerated one costs plus the software drawing (measured on weston
+//   without a GPU: 1.04 to 1.14 times the processor time in play, 37 ms
+//   between frames instead of 26 to 29 ms), so the accelerated renderer
+//   comes first and is kept whatever draws it, and the texture path is the
+//   fallback.
+// - windows: GDI gives a window surface, and SDL never backs it with a
+//   texture there (GDI's copy is faster), so the texture path is left out.
+//   No device list is read on Windows: the accelerated renderer (Direct3D)
+//   comes first.
+std::vector<DrawingStep> DrawingOrder(const std::string& driver, GpuDevice gpu);
+
+// Whether an accelerated renderer that was made is kept (Accelerated) or
+// passed over for the software paths (Software). `renderer` is the name of
+// the accelerated renderer SDL made ("opengl", "direct3d", ...; empty when
+// none could be made), `glRenderer` the GL_RENDERER string of its OpenGL
+// context (empty when it is not an OpenGL renderer).
 //
 // Software when there is no GPU device at all, when no accelerated renderer
 // could be made, or when its OpenGL is a software rasteriser; on such a
@@ -35,11 +78,18 @@ bool IsSoftwareRasteriser(const std::string& glRenderer);
 // empty without one.
 std::string CurrentGlRenderer();
 
-// Timing builds only: the path named by VORLUNE_DRAWING_PATH ("accelerated"
-// or "software"), so that the probe can measure both on one machine; null
-// when not given and always null in the shipped program.
+// The path's short name, as VORLUNE_DRAWING_PATH and the timing report
+// write it: "accelerated", "software" or "texture".
+const char* DrawingPathName(DrawingPath path);
+
+// Timing builds only: the path named by VORLUNE_DRAWING_PATH (see
+// DrawingPathName), so that the probe can measure each on one machine; it is
+// then the only one tried. Null when not given and always null in the
+// shipped program.
 const DrawingPath* ForcedDrawingPath();
 
-// Timing builds only: prints the choice and what it was based on.
-void ReportDrawingPath(DrawingPath path, GpuDevice gpu, const std::string& renderer,
-                       const std::string& glRenderer);
+// Timing builds only: prints the path taken, what the choice was based on,
+// and the paths passed over before it with the reason for each.
+void ReportDrawingPath(DrawingPath path, const std::string& driver, GpuDevice gpu,
+                       const std::string& renderer, const std::string& glRenderer,
+                       const std::vector<std::string>& passedOver);

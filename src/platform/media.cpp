@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <cstring>
 #include <string>
+#include <vector>
 
 namespace {
 
@@ -64,41 +65,49 @@ void SetWindowIcon(SDL_Window* window)
     SDL_FreeSurface(icon);
 }
 
-// Makes Window and Renderer. The accelerated renderer is tried only where a
-// GPU device could serve it, and kept only when it really draws in hardware
-// (see ChooseDrawingPath); otherwise the software renderer draws into the
-// window's own surface, which the windowing system shows as it is. On a
-// machine without a GPU device no OpenGL library is ever loaded.
-//
-// Thread rule on the software path: the graphics thread presents by copying
-// the window surface to the X server (or GDI) while the main thread pumps
-// events, as it swapped OpenGL buffers before (SDL sets Xlib up for threads).
-// The one thing the event pump would change under the renderer is the window
-// surface after a size change, and the window keeps its size: it is not
-// resizable and goes full screen before the threads start.
-void OpenDrawing()
-{
-    const Uint32 vsync = Vsync == 1 ? SDL_RENDERER_PRESENTVSYNC : 0;
-    const DrawingPath* forced = ForcedDrawingPath();
-    const GpuDevice gpu = FindGpuDevice();
-    std::string name;
-    std::string glRenderer;
-    if (forced != nullptr ? *forced == DrawingPath::Accelerated : gpu != GpuDevice::Absent) {
-        Window = OpenWindow(SDL_WINDOW_OPENGL);
-        Renderer = Window != nullptr
-                       ? SDL_CreateRenderer(Window, -1, SDL_RENDERER_ACCELERATED | vsync)
-                       : nullptr;
-        SDL_RendererInfo info;
-        if (Renderer != nullptr && SDL_GetRendererInfo(Renderer, &info) == 0) {
-            name = OrEmpty(info.name);
-            glRenderer = CurrentGlRenderer();
+// Why no drawing path gave a window and a renderer, one reason per path;
+// empty once one did.
+std::string DrawingFailure;
+
+// SDL's framebuffer hint, which says how the software renderer's window
+// surface reaches the screen. It is process-wide, and SDL reads it when it
+// makes the first window surface, so each path sets it before its window is
+// made: the accelerated path, and the end of a chain that gave nothing, put
+// back what was there before.
+class FramebufferHint {
+  public:
+    FramebufferHint()
+    {
+        const char* value = SDL_GetHint(SDL_HINT_FRAMEBUFFER_ACCELERATION);
+        had_ = value != nullptr;
+        value_ = OrEmpty(value);
+    }
+
+    void SetFor(DrawingPath path) const
+    {
+        if (path == DrawingPath::Software) {
+            // Without this SDL would hand the finished frame to OpenGL once
+            // more to show it (or load OpenGL only to ask whether it should).
+            SDL_SetHint(SDL_HINT_FRAMEBUFFER_ACCELERATION, "0");
+        } else if (path == DrawingPath::SoftwareTexture) {
+            SDL_SetHint(SDL_HINT_FRAMEBUFFER_ACCELERATION, "1");
+        } else {
+            PutBack();
         }
     }
-    const DrawingPath path = forced != nullptr ? *forced : ChooseDrawingPath(gpu, name, glRenderer);
-    ReportDrawingPath(path, gpu, name, glRenderer);
-    if (path == DrawingPath::Accelerated && Renderer != nullptr) {
-        return;
+
+    void PutBack() const
+    {
+        SDL_SetHint(SDL_HINT_FRAMEBUFFER_ACCELERATION, had_ ? value_.c_str() : nullptr);
     }
+
+  private:
+    bool had_ = false;
+    std::string value_;
+};
+
+void CloseDrawing()
+{
     if (Renderer != nullptr) {
         SDL_DestroyRenderer(Renderer);
         Renderer = nullptr;
@@ -107,13 +116,86 @@ void OpenDrawing()
         SDL_DestroyWindow(Window);
         Window = nullptr;
     }
-    // Without this SDL would hand the finished frame to OpenGL once more to
-    // show it (or load OpenGL only to ask whether it should).
-    SDL_SetHint(SDL_HINT_FRAMEBUFFER_ACCELERATION, "0");
-    Window = OpenWindow(0);
-    if (Window != nullptr) {
-        Renderer = SDL_CreateRenderer(Window, -1, SDL_RENDERER_SOFTWARE | vsync);
+}
+
+// Makes a new Window and its Renderer for one drawing path. Returns the
+// reason SDL gave, read right after the call that failed, or empty.
+std::string OpenDrawingPath(DrawingPath path, Uint32 vsync)
+{
+    // The texture behind a software surface belongs to an OpenGL renderer
+    // of the same window.
+    Window = OpenWindow(path == DrawingPath::Software ? 0 : SDL_WINDOW_OPENGL);
+    if (Window == nullptr) {
+        return std::string("no window: ") + SDL_GetError();
     }
+    const Uint32 kind =
+        path == DrawingPath::Accelerated ? SDL_RENDERER_ACCELERATED : SDL_RENDERER_SOFTWARE;
+    Renderer = SDL_CreateRenderer(Window, -1, kind | vsync);
+    if (Renderer == nullptr) {
+        const std::string reason = SDL_GetError();
+        CloseDrawing();
+        return reason;
+    }
+    return "";
+}
+
+// Makes Window and Renderer on the first step of the drawing chain that
+// gives both (DrawingOrder): where there is no GPU device, the software
+// renderer into the window's own surface; where the video driver has no
+// such surface (Wayland, KMSDRM), the accelerated renderer; otherwise the
+// accelerated renderer, kept only when it really draws in hardware. Each
+// step starts from a new window. On a machine without a GPU device that has
+// a window surface no OpenGL library is ever loaded.
+//
+// Thread rule on the software paths: the graphics thread presents by copying
+// the window surface to the X server (or GDI, or through the texture) while
+// the main thread pumps events, as it swaps OpenGL buffers on the
+// accelerated path. The one thing the event pump would change under the
+// renderer is the window surface after a size change, and the window keeps
+// its size: it is not resizable and goes full screen before the threads
+// start.
+//
+// SDL decides only once per start of its video subsystem whether window
+// surfaces go through a texture, at the first one it makes; after a failed
+// software path the texture path can therefore only succeed if that failure
+// came before the surface (no window). The accelerated path at the end of
+// every chain needs no surface.
+void OpenDrawing()
+{
+    const Uint32 vsync = Vsync == 1 ? SDL_RENDERER_PRESENTVSYNC : 0;
+    const DrawingPath* forced = ForcedDrawingPath();
+    const GpuDevice gpu = FindGpuDevice();
+    const std::string driver = OrEmpty(SDL_GetCurrentVideoDriver());
+    const std::vector<DrawingStep> order =
+        forced != nullptr ? std::vector<DrawingStep>{{*forced, false}} : DrawingOrder(driver, gpu);
+    const FramebufferHint hint;
+    std::vector<std::string> passedOver;
+    std::string failures;
+    for (const DrawingStep& step : order) {
+        const DrawingPath path = step.path;
+        hint.SetFor(path);
+        std::string reason = OpenDrawingPath(path, vsync);
+        if (reason.empty()) {
+            SDL_RendererInfo info;
+            const std::string name =
+                SDL_GetRendererInfo(Renderer, &info) == 0 ? OrEmpty(info.name) : "";
+            const std::string glRenderer = CurrentGlRenderer();
+            if (!step.hardwareOnly ||
+                ChooseDrawingPath(gpu, name, glRenderer) == DrawingPath::Accelerated) {
+                ReportDrawingPath(path, driver, gpu, name, glRenderer, passedOver);
+                DrawingFailure.clear();
+                return;
+            }
+            reason = "draws in software (" + name + ", OpenGL \"" + glRenderer + "\")";
+            CloseDrawing();
+        } else {
+            failures += std::string(failures.empty() ? "" : "; ") + DrawingPathName(path) +
+                        " path: " + reason;
+        }
+        passedOver.push_back(std::string(DrawingPathName(path)) + ": " + reason);
+    }
+    hint.PutBack();
+    DrawingFailure = failures;
 }
 
 bool NameHasShock(const char* name)
@@ -268,6 +350,49 @@ void iniSDL(bool antialiasing)
     if (PadMode == 2) {
         OpenRawJoysticks();
     }
+}
+
+bool UnseenVideoDriver(const std::string& driver, const std::string& requested)
+{
+    if (SDL_strcasecmp(driver.c_str(), "offscreen") != 0 &&
+        SDL_strcasecmp(driver.c_str(), "dummy") != 0) {
+        return false;
+    }
+    // SDL tries the names of a comma-separated list in turn, each whole and
+    // in any case.
+    size_t from = 0;
+    for (;;) {
+        const size_t comma = requested.find(',', from);
+        const std::string name = requested.substr(from, comma - from);
+        if (SDL_strcasecmp(name.c_str(), driver.c_str()) == 0) {
+            return false;
+        }
+        if (comma == std::string::npos) {
+            return true;
+        }
+        from = comma + 1;
+    }
+}
+
+std::string MediaStartFailure()
+{
+    const std::string driver = OrEmpty(SDL_GetCurrentVideoDriver());
+    if (UnseenVideoDriver(driver, OrEmpty(SDL_GetHint(SDL_HINT_VIDEODRIVER)))) {
+        const char* x11 = SDL_getenv("DISPLAY");
+        const char* wayland = SDL_getenv("WAYLAND_DISPLAY");
+        const auto shown = [](const char* name, const char* value) {
+            return value != nullptr ? std::string(name) + "=\"" + value + "\""
+                                    : std::string(name) + " not set";
+        };
+        return "Vorlune found no display to show its window on (" + shown("DISPLAY", x11) + ", " +
+               shown("WAYLAND_DISPLAY", wayland) + "; SDL fell back to its " + driver +
+               " video driver, which no one can see): start it in a desktop session, or set "
+               "DISPLAY (X11) or WAYLAND_DISPLAY (Wayland) to the display to use.";
+    }
+    if (Window == nullptr || Renderer == nullptr) {
+        return "Vorlune cannot run without a window and a renderer: " + DrawingFailure;
+    }
+    return "";
 }
 
 void ReleaseRenderContext()

@@ -15,6 +15,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <ctime>
+#include <string>
 
 int RunVorlune()
 {
@@ -32,8 +33,12 @@ int RunVorlune()
     // interrupted write loses nothing.
     SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
     iniSDL(AA);
-    if (Window == nullptr || Renderer == nullptr) {
-        std::printf("Vorlune cannot run without a window and a renderer: %s\n", SDL_GetError());
+    // Start-up carries on after every problem but two: without a window and a
+    // renderer nothing can be shown, and a game on a display no one has would
+    // wait for keys forever.
+    const std::string failure = MediaStartFailure();
+    if (!failure.empty()) {
+        std::printf("%s\n", failure.c_str());
         std::fflush(stdout);
         SDL_Quit();
         return 1;

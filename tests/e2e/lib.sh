@@ -6,6 +6,8 @@
 #   e2e_init NAME          artifacts dir, temp dir, cleanup trap
 #   e2e_make_workdir       copy of the run directory with a windowed Settings.txt
 #   e2e_start_xvfb         private X server (sets E2E_DISPLAY)
+#   e2e_start_weston       Wayland compositor on it; later games are Wayland clients
+#   e2e_no_display         later games start with no display at all
 #   e2e_start_game SECS    ./vorlune in the work dir, killed after SECS
 #   e2e_wait_output TEXT SECS / e2e_wait_window SECS / e2e_key KEY...
 #   e2e_screenshot NAME / e2e_colour_count FILE / e2e_wait_exit SECS
@@ -44,6 +46,15 @@ E2E_GAME_STATUS=""
 E2E_WINDOW=""
 E2E_RUNS=0
 E2E_PULSE_PID=""
+# Where games started by e2e_start_game are shown: x11 (the Xvfb display,
+# with SDL's video driver and the audio driver of E2E_AUDIO_DRIVER named),
+# wayland (e2e_start_weston) or none (e2e_no_display). The last two leave SDL
+# to choose its drivers, as on a player's machine.
+E2E_PLATFORM=x11
+E2E_RUNTIME_DIR=""
+E2E_WAYLAND_DISPLAY=""
+E2E_WESTON_PID=""
+E2E_WESTON_WINDOW=""
 
 e2e_log() { printf '[%s] %s\n' "$E2E_NAME" "$*"; }
 
@@ -102,6 +113,8 @@ e2e_cleanup()
     trap - EXIT INT TERM
     e2e_stop_game
     e2e_stop_pulse
+    e2e_stop_pid "$E2E_WESTON_PID"
+    E2E_WESTON_PID=""
     e2e_stop_pid "$E2E_XVFB_PID"
     E2E_XVFB_PID=""
     if [[ -n $E2E_TMP && -d $E2E_TMP ]]; then
@@ -184,17 +197,94 @@ e2e_start_game()
     E2E_WINDOW=""
     (
         cd "$E2E_WORKDIR" || exit 125
-        export DISPLAY=$E2E_DISPLAY SDL_VIDEODRIVER=$E2E_VIDEO_DRIVER
-        if [[ -n $E2E_AUDIO_DRIVER ]]; then
-            export SDL_AUDIODRIVER=$E2E_AUDIO_DRIVER
-        else
-            unset SDL_AUDIODRIVER
-        fi
+        case $E2E_PLATFORM in
+        x11)
+            export DISPLAY=$E2E_DISPLAY SDL_VIDEODRIVER=$E2E_VIDEO_DRIVER
+            if [[ -n $E2E_AUDIO_DRIVER ]]; then
+                export SDL_AUDIODRIVER=$E2E_AUDIO_DRIVER
+            else
+                unset SDL_AUDIODRIVER
+            fi
+            ;;
+        wayland)
+            unset DISPLAY SDL_VIDEODRIVER SDL_AUDIODRIVER
+            export WAYLAND_DISPLAY=$E2E_WAYLAND_DISPLAY XDG_RUNTIME_DIR=$E2E_RUNTIME_DIR
+            ;;
+        none)
+            unset DISPLAY WAYLAND_DISPLAY SDL_VIDEODRIVER SDL_AUDIODRIVER
+            export XDG_RUNTIME_DIR=$E2E_RUNTIME_DIR
+            ;;
+        esac
         # --foreground: timeout stays the game's parent and reaps it, also
         # when it has to kill it.
         exec timeout --foreground -k 2 "$secs" "${E2E_PROGRAM[@]}"
     ) </dev/null >"$E2E_GAME_LOG" 2>&1 &
     E2E_GAME_PID=$!
+    # On Wayland keys go to weston's X window, whose seat passes them on to
+    # the game.
+    [[ $E2E_PLATFORM != wayland ]] || E2E_WINDOW=$E2E_WESTON_WINDOW
+}
+
+# A private XDG_RUNTIME_DIR for the compositor and the game (mode 0700, as
+# libwayland wants it): without WAYLAND_DISPLAY a client looks there for
+# "wayland-0", so an empty one also keeps a session's compositor away.
+e2e_make_runtime_dir()
+{
+    E2E_RUNTIME_DIR=$E2E_TMP/runtime
+    if ! mkdir -p -- "$E2E_RUNTIME_DIR" || ! chmod 700 -- "$E2E_RUNTIME_DIR"; then
+        e2e_fail "cannot create $E2E_RUNTIME_DIR"
+    fi
+}
+
+# Starts weston on the Xvfb display: its X11 backend shows one output of
+# 1920 x 1080 in an X window and takes the keys sent to that window as its
+# seat's, and pixman draws it without any GPU. Games started afterwards run
+# as native Wayland clients: DISPLAY, SDL_VIDEODRIVER and SDL_AUDIODRIVER
+# unset, WAYLAND_DISPLAY set.
+e2e_start_weston()
+{
+    local i
+    command -v weston >/dev/null 2>&1 || e2e_fail "missing tool: weston (install: weston)"
+    [[ -n $E2E_DISPLAY ]] || e2e_fail "e2e_start_weston before e2e_start_xvfb"
+    e2e_make_runtime_dir
+    E2E_WAYLAND_DISPLAY=vorlune-e2e
+    # No idle time: the desktop shell would lock the screen after 5 minutes.
+    DISPLAY=$E2E_DISPLAY XDG_RUNTIME_DIR=$E2E_RUNTIME_DIR weston --no-config \
+        --backend=x11-backend.so --use-pixman --width=1920 --height=1080 --idle-time=0 \
+        --socket="$E2E_WAYLAND_DISPLAY" </dev/null >"$E2E_ARTIFACTS/weston.log" 2>&1 &
+    E2E_WESTON_PID=$!
+    for ((i = 0; i < 200; i++)); do
+        if [[ -S $E2E_RUNTIME_DIR/$E2E_WAYLAND_DISPLAY ]]; then
+            E2E_WESTON_WINDOW=$(DISPLAY=$E2E_DISPLAY timeout 5 xdotool search --class \
+                '^Weston Compositor$' 2>/dev/null | head -n 1)
+            if [[ -n $E2E_WESTON_WINDOW ]]; then
+                # The keyboard focus goes to weston's window now, before any
+                # client is there. Weston's X11 backend passes the focus out
+                # that comes with that change on to its client at once, but
+                # now and then misses the focus in that follows (protocol
+                # log: wl_keyboard.leave and no enter), and the game gets no
+                # more keys. Focusing the window again later changes nothing.
+                DISPLAY=$E2E_DISPLAY timeout 5 xdotool windowfocus --sync "$E2E_WESTON_WINDOW" ||
+                    e2e_fail "cannot give weston's window the keyboard focus"
+                E2E_PLATFORM=wayland
+                e2e_log "weston ready on $E2E_WAYLAND_DISPLAY (X window $E2E_WESTON_WINDOW)"
+                return 0
+            fi
+        fi
+        kill -0 "$E2E_WESTON_PID" 2>/dev/null ||
+            e2e_fail "weston exited: $(tail -n 5 "$E2E_ARTIFACTS/weston.log")"
+        sleep 0.05
+    done
+    e2e_fail "weston did not open its socket and window within 10 s"
+}
+
+# Games started afterwards find no display at all: DISPLAY, WAYLAND_DISPLAY,
+# SDL_VIDEODRIVER and SDL_AUDIODRIVER unset, an empty XDG_RUNTIME_DIR, as in
+# an SSH session or on a text console without a KMS device.
+e2e_no_display()
+{
+    e2e_make_runtime_dir
+    E2E_PLATFORM=none
 }
 
 e2e_game_running() { [[ -n $E2E_GAME_PID ]] && kill -0 "$E2E_GAME_PID" 2>/dev/null; }
@@ -629,6 +719,35 @@ e2e_wait_highlight()
     done
     e2e_keep "$E2E_GRAB" "timeout-highlight" >/dev/null
     e2e_fail "$what: the highlight is not on entry $want of $count (red shares: $shares)"
+}
+
+# From the options menu with the highlight on its first entry: W wraps the
+# highlight to "Back", which writes the settings and returns to the main
+# menu; Settings.txt must then hold VALUE after the key line KEY.
+e2e_options_back_saves()
+{
+    local key=$1 value=$2 i
+    e2e_tap w
+    e2e_wait_highlight 6 6 "options menu after W"
+    e2e_tap Shift_L
+    e2e_wait_highlight 1 3 "main menu after Back"
+    for ((i = 0; i < 30; i++)); do
+        [[ $(e2e_setting "$key") == "$value" ]] && break
+        sleep 0.1
+    done
+    [[ $(e2e_setting "$key") == "$value" ]] ||
+        e2e_fail "\"Back\" did not save $key $value (Settings.txt has \"$(e2e_setting "$key")\")"
+    e2e_log "\"Back\" saved $key $value to Settings.txt"
+}
+
+# Escape on the main menu: the program must end with status 0.
+e2e_escape_quits()
+{
+    e2e_tap Escape
+    e2e_wait_exit 15
+    [[ $E2E_GAME_STATUS == 0 ]] ||
+        e2e_fail "Escape on the main menu ended the program with status $E2E_GAME_STATUS"
+    e2e_log "Escape on the main menu ended the program with status 0"
 }
 
 # From the start of the program to the main menu: waits for the keyboard

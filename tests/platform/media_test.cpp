@@ -3,6 +3,7 @@
 #include "platform/timing.h"
 #include "support/sdl_support.h"
 #include "world/globals.h"
+#include "world/startup.h"
 
 #include <SDL.h>
 #include <SDL_mixer.h>
@@ -24,6 +25,20 @@ std::vector<Uint32> rendererFlags;
 bool failControllerOpen = false;
 int refusedJoystick = -1;
 const char* const RefusalText = "open refused by the test";
+// Windows made and destroyed and renderers asked for, in order, each with
+// the window's number and the framebuffer hint at that moment:
+// "window 3 hint 0", "no window", "renderer 3 hint 0", "destroy 3".
+std::vector<std::string> drawing;
+// Renderer requests that fail (counted from 1), each with the text
+// "renderer <n> refused by the test".
+std::vector<int> refusedRenderers;
+int rendererCalls = 0;
+
+std::string Hint()
+{
+    const char* hint = SDL_GetHint(SDL_HINT_FRAMEBUFFER_ACCELERATION);
+    return hint != nullptr ? hint : "unset";
+}
 } // namespace recorded
 
 #ifdef VORLUNE_WRAPS_SDL
@@ -32,6 +47,24 @@ int __real_SDL_GL_SetAttribute(SDL_GLattr attr, int value);
 SDL_Renderer* __real_SDL_CreateRenderer(SDL_Window* window, int index, Uint32 flags);
 SDL_GameController* __real_SDL_GameControllerOpen(int index);
 SDL_Joystick* __real_SDL_JoystickOpen(int index);
+SDL_Window* __real_SDL_CreateWindow(const char* title, int x, int y, int w, int h, Uint32 flags);
+void __real_SDL_DestroyWindow(SDL_Window* window);
+
+SDL_Window* __wrap_SDL_CreateWindow(const char* title, int x, int y, int w, int h, Uint32 flags)
+{
+    SDL_Window* window = __real_SDL_CreateWindow(title, x, y, w, h, flags);
+    recorded::drawing.push_back(window == nullptr
+                                    ? "no window"
+                                    : "window " + std::to_string(SDL_GetWindowID(window)) +
+                                          " hint " + recorded::Hint());
+    return window;
+}
+
+void __wrap_SDL_DestroyWindow(SDL_Window* window)
+{
+    recorded::drawing.push_back("destroy " + std::to_string(SDL_GetWindowID(window)));
+    __real_SDL_DestroyWindow(window);
+}
 
 int __wrap_SDL_GL_SetAttribute(SDL_GLattr attr, int value)
 {
@@ -43,6 +76,15 @@ int __wrap_SDL_GL_SetAttribute(SDL_GLattr attr, int value)
 SDL_Renderer* __wrap_SDL_CreateRenderer(SDL_Window* window, int index, Uint32 flags)
 {
     recorded::rendererFlags.push_back(flags);
+    recorded::drawing.push_back("renderer " + std::to_string(SDL_GetWindowID(window)) + " hint " +
+                                recorded::Hint());
+    const int call = ++recorded::rendererCalls;
+    for (int refused : recorded::refusedRenderers) {
+        if (refused == call) {
+            SDL_SetError("renderer %d refused by the test", call);
+            return nullptr;
+        }
+    }
     return __real_SDL_CreateRenderer(window, index, flags);
 }
 
@@ -91,6 +133,9 @@ class IniSdlTest : public ::testing::Test {
         recorded::windowBeforeAttributes = false;
         recorded::rendererFlags.clear();
         recorded::failControllerOpen = false;
+        recorded::drawing.clear();
+        recorded::refusedRenderers.clear();
+        recorded::rendererCalls = 0;
     }
 
     void TearDown() override
@@ -172,6 +217,8 @@ TEST_F(IniSdlTest, NoJoystickMeansKeyboardAndTheNotice)
     EXPECT_STREQ(info.name, "software");
     EXPECT_STREQ(SDL_GetHint(SDL_HINT_FRAMEBUFFER_ACCELERATION), "0");
     EXPECT_EQ(SDL_GetWindowFlags(Window) & SDL_WINDOW_OPENGL, 0u);
+    // The dummy driver was asked for: nothing stops the game.
+    EXPECT_EQ(MediaStartFailure(), "");
     SDL_RenderGetLogicalSize(Renderer, &w, &h);
     EXPECT_EQ(w, 1920);
     EXPECT_EQ(h, 1080);
@@ -468,10 +515,94 @@ TEST(DrawingPathTest, DecisionTable)
         EXPECT_EQ(ChooseDrawingPath(row.gpu, row.renderer, row.glRenderer), row.want)
             << row.renderer << " / " << row.glRenderer;
     }
-    // Only timing builds let the probe force a path.
-    SDL_setenv("VORLUNE_DRAWING_PATH", "software", 1);
-    EXPECT_EQ(ForcedDrawingPath() != nullptr, TimingEnabled());
+
+    // The steps tried, in order, per video driver: the path, and whether an
+    // accelerated renderer is kept only when it draws in hardware. Today's
+    // first choice, then the software paths the driver can show, and the
+    // accelerated renderer at the end whatever draws it; where the driver
+    // has no window surface, the accelerated renderer first, whatever draws
+    // it, and the texture path behind it.
+    const auto T = DrawingPath::SoftwareTexture;
+    const DrawingStep hardware{A, true};
+    const DrawingStep any{A, false};
+    const DrawingStep software{S, false};
+    const DrawingStep texture{T, false};
+    struct OrderRow {
+        const char* driver;
+        GpuDevice gpu;
+        std::vector<DrawingStep> want;
+    };
+    const OrderRow orders[] = {
+        {"x11", GpuDevice::Absent, {software, texture, any}},
+        {"x11", GpuDevice::Present, {hardware, software, texture, any}},
+        {"wayland", GpuDevice::Absent, {any, texture}},
+        {"wayland", GpuDevice::Present, {any, texture}},
+        {"KMSDRM", GpuDevice::Absent, {any, texture}},
+        {"kmsdrm", GpuDevice::Present, {any, texture}},
+        // GDI's surface is never backed by a texture.
+        {"windows", GpuDevice::Unknown, {hardware, software, any}},
+        // Drivers not named and none at all (video did not start): as X11.
+        {"cocoa", GpuDevice::Unknown, {hardware, software, texture, any}},
+        {"dummy", GpuDevice::Absent, {software, texture, any}},
+        {"offscreen", GpuDevice::Absent, {software, texture, any}},
+        {"", GpuDevice::Absent, {software, texture, any}},
+    };
+    for (const OrderRow& row : orders) {
+        const std::vector<DrawingStep> order = DrawingOrder(row.driver, row.gpu);
+        ASSERT_EQ(order.size(), row.want.size()) << row.driver;
+        for (size_t i = 0; i < order.size(); ++i) {
+            EXPECT_TRUE(order[i] == row.want[i])
+                << row.driver << " / GPU device " << static_cast<int>(row.gpu) << ", step " << i
+                << ": " << DrawingPathName(order[i].path)
+                << (order[i].hardwareOnly ? " (hardware)" : "");
+        }
+    }
+
+    // Only timing builds let the probe force a path, each by its name.
+    for (DrawingPath path : {A, S, T}) {
+        SDL_setenv("VORLUNE_DRAWING_PATH", DrawingPathName(path), 1);
+        const DrawingPath* forced = ForcedDrawingPath();
+        ASSERT_EQ(forced != nullptr, TimingEnabled()) << DrawingPathName(path);
+        if (forced != nullptr) {
+            EXPECT_EQ(*forced, path);
+        }
+    }
     SDL_setenv("VORLUNE_DRAWING_PATH", "", 1);
+}
+
+// SDL's last resorts without a display show nothing and take no input:
+// the game stops on them unless they were asked for, as tests do.
+TEST(DrawingPathTest, UnseenVideoDriverUnlessAskedFor)
+{
+    struct Row {
+        const char* driver;
+        const char* requested;
+        bool unseen;
+    };
+    const Row rows[] = {
+        {"offscreen", "", true},
+        {"dummy", "", true},
+        {"OFFSCREEN", "", true},
+        {"offscreen", "offscreen", false},
+        {"dummy", "dummy", false},
+        {"dummy", "DUMMY", false},
+        {"offscreen", "wayland,offscreen", false},
+        {"offscreen", "x11,wayland", true},
+        {"offscreen", "offscreen2", true},
+        {"dummy", "dumm", true},
+        {"dummy", ",", true},
+        // Drivers that show a window, a console's screen included, and no
+        // driver at all.
+        {"x11", "", false},
+        {"wayland", "", false},
+        {"KMSDRM", "", false},
+        {"windows", "", false},
+        {"", "", false},
+    };
+    for (const Row& row : rows) {
+        EXPECT_EQ(UnseenVideoDriver(row.driver, row.requested), row.unseen)
+            << row.driver << " / \"" << row.requested << "\"";
+    }
 }
 
 TEST_F(IniSdlTest, NoVideoDriverLeavesWindowAndRendererEmpty)
@@ -486,6 +617,114 @@ TEST_F(IniSdlTest, NoVideoDriverLeavesWindowAndRendererEmpty)
     EXPECT_TRUE(log_.empty());
     // Fonts and pads are still set up.
     EXPECT_NE(gFont[1], nullptr);
+    // Every path of the chain was tried, and the line to print gives the
+    // reason SDL gave for each, not a text left by the fonts or the audio.
+    std::string want = "Vorlune cannot run without a window and a renderer: ";
+    const std::vector<DrawingStep> order = DrawingOrder("", FindGpuDevice());
+    for (size_t i = 0; i < order.size(); ++i) {
+        want += std::string(i == 0 ? "" : "; ") + DrawingPathName(order[i].path) +
+                " path: no window: no-such-driver not available";
+    }
+    EXPECT_EQ(MediaStartFailure(), want);
+}
+
+// The drawing chain: each path starts from a new window with its own
+// framebuffer hint, a path that fails puts the hint back as it was, and when
+// every path fails the program ends with the reason SDL gave for each.
+TEST_F(IniSdlTest, DrawingChainTriesEachPathOnANewWindow)
+{
+#ifndef VORLUNE_WRAPS_SDL
+    GTEST_SKIP() << "this linker cannot make a renderer fail";
+#else
+    std::vector<DrawingPath> order;
+    for (const DrawingStep& step : DrawingOrder("dummy", FindGpuDevice())) {
+        order.push_back(step.path);
+    }
+    ASSERT_GE(order.size(), 3u);
+    // The hint each path draws with; the accelerated one keeps the value
+    // found (here a player's own choice of renderer for window surfaces).
+    const auto hintOf = [](DrawingPath path) -> std::string {
+        return path == DrawingPath::Software          ? "0"
+               : path == DrawingPath::SoftwareTexture ? "1"
+                                                      : "opengl";
+    };
+    // The record of one path on the window numbered `id`: the dummy driver
+    // has no OpenGL, so the window asked for with OpenGL fails first.
+    const auto pathRecord = [&hintOf](DrawingPath path, const std::string& id) {
+        std::vector<std::string> lines;
+        if (path != DrawingPath::Software) {
+            lines.push_back("no window");
+        }
+        lines.push_back("window " + id + " hint " + hintOf(path));
+        lines.push_back("renderer " + id + " hint " + hintOf(path));
+        return lines;
+    };
+    // The numbers of the windows made, in order.
+    const auto windowIds = [] {
+        std::vector<std::string> ids;
+        for (const std::string& line : recorded::drawing) {
+            if (line.rfind("window ", 0) == 0) {
+                ids.push_back(line.substr(7, line.find(' ', 7) - 7));
+            }
+        }
+        return ids;
+    };
+
+    // Every path fails: the whole start-up ends with status 1 and one line.
+    SDL_SetHint(SDL_HINT_FRAMEBUFFER_ACCELERATION, "opengl");
+    for (size_t i = 1; i <= order.size(); ++i) {
+        recorded::refusedRenderers.push_back(static_cast<int>(i));
+    }
+    testing::internal::CaptureStdout();
+    const int status = RunVorlune();
+    const std::string out = testing::internal::GetCapturedStdout();
+    EXPECT_EQ(status, 1);
+    std::vector<std::string> ids = windowIds();
+    ASSERT_EQ(ids.size(), order.size());
+    std::vector<std::string> want;
+    std::string line = "Vorlune cannot run without a window and a renderer: ";
+    for (size_t i = 0; i < order.size(); ++i) {
+        for (const std::string& entry : pathRecord(order[i], ids[i])) {
+            want.push_back(entry);
+        }
+        want.push_back("destroy " + ids[i]);
+        line += std::string(i == 0 ? "" : "; ") + DrawingPathName(order[i]) + " path: renderer " +
+                std::to_string(i + 1) + " refused by the test";
+        if (i > 0) {
+            EXPECT_NE(ids[i], ids[i - 1]);
+        }
+    }
+    EXPECT_EQ(recorded::drawing, want);
+    const size_t last = out.rfind('\n', out.size() - 2);
+    EXPECT_EQ(out.substr(last == std::string::npos ? 0 : last + 1), line + "\n") << out;
+    EXPECT_EQ(Window, nullptr);
+    EXPECT_EQ(Renderer, nullptr);
+    sdltest::StopMedia();
+
+    // The first path fails, the second one draws: on its own new window,
+    // with its own hint, and nothing stops the game.
+    ResetGlobals();
+    ASSERT_EQ(SDL_Init(SDL_INIT_JOYSTICK), 0);
+    SDL_SetHint(SDL_HINT_FRAMEBUFFER_ACCELERATION, "opengl");
+    recorded::drawing.clear();
+    recorded::rendererCalls = 0;
+    recorded::refusedRenderers = {1};
+    FullScreen = false;
+    RunIniSdl();
+    ids = windowIds();
+    ASSERT_EQ(ids.size(), 2u);
+    want = pathRecord(order[0], ids[0]);
+    want.push_back("destroy " + ids[0]);
+    for (const std::string& entry : pathRecord(order[1], ids[1])) {
+        want.push_back(entry);
+    }
+    EXPECT_EQ(recorded::drawing, want);
+    ASSERT_NE(Window, nullptr);
+    EXPECT_EQ(std::to_string(SDL_GetWindowID(Window)), ids[1]);
+    EXPECT_NE(Renderer, nullptr);
+    EXPECT_EQ(recorded::Hint(), hintOf(order[1]));
+    EXPECT_EQ(MediaStartFailure(), "");
+#endif
 }
 
 } // namespace
