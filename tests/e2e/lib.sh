@@ -516,9 +516,15 @@ e2e_release()
 # turns a grab into an artifact PNG.
 e2e_grab()
 {
-    local out=$E2E_TMP/$1.xwd
-    DISPLAY=$E2E_DISPLAY timeout 20 xwd -root -silent -display "$E2E_DISPLAY" >"$out" ||
-        e2e_fail "grab $1 failed"
+    local out=$E2E_TMP/$1.xwd try
+    # xwd walks the window tree, and a window that goes away meanwhile (Wine
+    # makes and drops short-lived ones) fails it with BadWindow: try again.
+    for try in 1 2 3; do
+        DISPLAY=$E2E_DISPLAY timeout 20 xwd -root -silent -display "$E2E_DISPLAY" >"$out" 2>"$out.err" &&
+            break
+        ((try < 3)) || e2e_fail "grab $1 failed: $(cat "$out.err")"
+        sleep 0.1
+    done
     timeout 20 convert "xwd:$out" -sample 25% "ppm:${out%.xwd}.ppm" || e2e_fail "grab $1 unreadable"
     printf '%s\n' "$out"
 }
