@@ -1,5 +1,6 @@
 // Objects and pools: conversion, pool bookkeeping, animation, motion,
 // growth, ageing, lifetimes, leaving the field and drawing.
+#include "render/clipping.h"
 #include "support/world_support.h"
 #include "world/globals.h"
 
@@ -411,7 +412,7 @@ class DrawTest : public WorldTest {
     {
         for (int i = 0; i < 4; ++i) {
             if (Images[6 + i] != saved_[i]) {
-                SDL_DestroyTexture(Images[6 + i]);
+                DestroyPictureTexture(Images[6 + i]);
             }
             Images[6 + i] = saved_[i];
         }
