@@ -7,7 +7,8 @@
 #   scripts/fuzz.sh --target scores --time 600
 #
 # Environment: VORLUNE_FUZZ_BUILD (build directory, default build-fuzz),
-# VORLUNE_FUZZ_RSS_MB (memory limit per target, default 512).
+# VORLUNE_FUZZ_RSS_MB (memory limit per target, default 512), VORLUNE_FUZZ_JOBS
+# (targets fuzzed at a time, default 2).
 #
 # Every target also gets the two hostile inputs that prove bounded memory: a
 # single 100 MB line and a million short lines. Exits non-zero on any crash,
@@ -71,14 +72,13 @@ export TMPDIR="$BUILD/tmp"
 rm -rf "$TMPDIR"
 mkdir -p "$TMPDIR"
 
-failures=0
-summary=()
-for t in "${TARGETS[@]}"; do
-    bin="$BUILD/fuzz_$t"
-    work="$BUILD/work/$t"
-    artifacts="$BUILD/artifacts/$t"
-    mkdir -p "$work/corpus" "$artifacts"
-    log="$work/fuzz.log"
+# Fuzzes one target; prints its report and leaves its summary line in
+# $BUILD/work/TARGET/summary. Returns non-zero when the target failed.
+fuzz_target()
+{
+    local t=$1
+    local bin="$BUILD/fuzz_$t" work="$BUILD/work/$t" artifacts="$BUILD/artifacts/$t"
+    local log="$work/fuzz.log"
 
     echo "== fuzz_$t: hostile inputs"
     # Each target checks that its peak memory grows by at most 32 MiB while it
@@ -87,9 +87,8 @@ for t in "${TARGETS[@]}"; do
         "$HOSTILE/line-100mb.txt" "$HOSTILE/million-lines.txt" > "$work/hostile.log" 2>&1; then
         tail -40 "$work/hostile.log"
         echo "fuzz_$t: FAILED on the hostile inputs"
-        failures=$((failures + 1))
-        summary+=("$t: hostile inputs FAILED")
-        continue
+        echo "$t: hostile inputs FAILED" > "$work/summary"
+        return 1
     fi
 
     echo "== fuzz_$t: ${SECONDS_PER_TARGET} s"
@@ -97,16 +96,40 @@ for t in "${TARGETS[@]}"; do
     if "$bin" -max_total_time="$SECONDS_PER_TARGET" -rss_limit_mb="$RSS_MB" -max_len="$MAX_LEN" \
         -timeout=30 -print_final_stats=1 -artifact_prefix="$artifacts/" \
         "$work/corpus" "$ROOT/fuzz/corpus/$t" > "$log" 2>&1; then
+        local runs rss
         runs=$(sed -n 's/^stat::number_of_executed_units: *//p' "$log" | tail -1)
         rss=$(sed -n 's/^stat::peak_rss_mb: *//p' "$log" | tail -1)
         echo "fuzz_$t: ${runs:-?} runs, peak ${rss:-?} MB, no crash"
-        summary+=("$t: ${runs:-?} runs, peak RSS ${rss:-?} MB, 0 crashes")
+        echo "$t: ${runs:-?} runs, peak RSS ${rss:-?} MB, 0 crashes" > "$work/summary"
     else
         grep -E -A30 'ERROR|runtime error|property broken|Test unit written' "$log" | head -60 || tail -40 "$log"
         echo "fuzz_$t: FAILED (artifacts in $artifacts)"
-        failures=$((failures + 1))
-        summary+=("$t: FAILED")
+        echo "$t: FAILED" > "$work/summary"
+        return 1
     fi
+}
+
+# libFuzzer keeps one core busy per target: as many targets at a time as
+# there are cores to share (VORLUNE_FUZZ_JOBS, default 2), each for its full
+# time; their reports are printed in order.
+JOBS="${VORLUNE_FUZZ_JOBS:-2}"
+failures=0
+summary=()
+for ((first = 0; first < ${#TARGETS[@]}; first += JOBS)); do
+    batch=("${TARGETS[@]:first:JOBS}")
+    pids=()
+    for t in "${batch[@]}"; do
+        mkdir -p "$BUILD/work/$t/corpus" "$BUILD/artifacts/$t"
+        rm -f "$BUILD/work/$t/summary"
+        fuzz_target "$t" > "$BUILD/work/$t/report" 2>&1 &
+        pids+=($!)
+    done
+    for i in "${!batch[@]}"; do
+        t=${batch[$i]}
+        wait "${pids[$i]}" || failures=$((failures + 1))
+        cat "$BUILD/work/$t/report"
+        summary+=("$(cat "$BUILD/work/$t/summary" 2>/dev/null || echo "$t: FAILED (no report)")")
+    done
 done
 
 echo "== fuzz summary"

@@ -52,7 +52,10 @@ build_tree()
 {
     local kind=$1 dir=$2
     mkdir -p "$dir"
+    # -O1 with line tables: what the sanitizers' reports need, and a third
+    # less compile time than -O2 with full debug information.
     cmake -S "$ROOT" -B "$dir" -DVORLUNE_SANITIZE="$kind" -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+        -DCMAKE_C_FLAGS_RELWITHDEBINFO="-O1 -g1 -DNDEBUG" -DCMAKE_CXX_FLAGS_RELWITHDEBINFO="-O1 -g1 -DNDEBUG" \
         >"$dir/configure.log" 2>&1 || { cat "$dir/configure.log"; return 1; }
     cmake --build "$dir" -j "$JOBS" >"$dir/build.log" 2>&1 || { tail -n 60 "$dir/build.log"; return 1; }
     # The test-only dlclose keeper, preloaded into the real program below.

@@ -69,15 +69,21 @@ e2e_fail()
     exit 1
 }
 
-e2e_require_tools()
+# Fails naming the tools not found and the packages that bring them:
+# e2e_need_tools "PACKAGES" TOOL...
+e2e_need_tools()
 {
-    local tool missing=()
-    for tool in Xvfb xdotool xwd convert timeout; do
+    local packages=$1 tool missing=()
+    shift
+    for tool in "$@"; do
         command -v "$tool" >/dev/null 2>&1 || missing+=("$tool")
     done
-    if ((${#missing[@]})); then
-        e2e_fail "missing tools: ${missing[*]} (install: xvfb xdotool x11-apps imagemagick)"
-    fi
+    ((${#missing[@]} == 0)) || e2e_fail "missing tools: ${missing[*]} (install: $packages)"
+}
+
+e2e_require_tools()
+{
+    e2e_need_tools "xvfb xdotool x11-apps imagemagick" Xvfb xdotool xwd convert timeout
     local program=${E2E_PROGRAM[${#E2E_PROGRAM[@]} - 1]}
     [[ -f $E2E_RUN_DIR/${program#./} ]] || e2e_fail "no program at $E2E_RUN_DIR/${program#./} (build first)"
 }
@@ -244,7 +250,7 @@ e2e_make_runtime_dir()
 e2e_start_weston()
 {
     local i
-    command -v weston >/dev/null 2>&1 || e2e_fail "missing tool: weston (install: weston)"
+    e2e_need_tools weston weston
     [[ -n $E2E_DISPLAY ]] || e2e_fail "e2e_start_weston before e2e_start_xvfb"
     e2e_make_runtime_dir
     E2E_WAYLAND_DISPLAY=vorlune-e2e
@@ -296,12 +302,7 @@ e2e_game_running() { [[ -n $E2E_GAME_PID ]] && kill -0 "$E2E_GAME_PID" 2>/dev/nu
 e2e_start_pulse()
 {
     local runtime=$E2E_TMP/pulse-runtime i
-    local tool missing=()
-    for tool in pulseaudio parec pactl od; do
-        command -v "$tool" >/dev/null 2>&1 || missing+=("$tool")
-    done
-    ((${#missing[@]} == 0)) ||
-        e2e_fail "missing tools: ${missing[*]} (install: pulseaudio pulseaudio-utils)"
+    e2e_need_tools "pulseaudio pulseaudio-utils" pulseaudio parec pactl od
     mkdir -p -m 700 "$runtime" "$E2E_TMP/pulse-home" || e2e_fail "cannot create $runtime"
     HOME=$E2E_TMP/pulse-home XDG_CONFIG_HOME=$E2E_TMP/pulse-home XDG_RUNTIME_DIR=$runtime \
         pulseaudio -n --daemonize=no --exit-idle-time=-1 --log-target=stderr \
