@@ -28,6 +28,15 @@ fi
 
 log() { printf '==> [sanitize] %s\n' "$*"; }
 
+# Runs of the program as an unprivileged user (the read-only file cases) must
+# read the preloaded keeper and the suppressions wherever the clone is (root's
+# home, say): copies of both in a folder every user can read.
+SHARED=$(mktemp -d "${TMPDIR:-/tmp}/vorlune-sanitize.XXXXXX") || exit 1
+trap 'rm -rf "$SHARED"' EXIT
+chmod 755 "$SHARED"
+cp "$ROOT"/tests/sanitizers/*.supp "$SHARED/" || exit 1
+chmod 644 "$SHARED"/*.supp
+
 results=()
 failed=0
 # Runs one stage: NAME COMMAND...; records its result and time and returns
@@ -105,10 +114,13 @@ e2e_scripts()
     local dir=$1
     shift
     local script status=0 artifacts=$dir/e2e-artifacts
+    local keeper
+    keeper=$SHARED/$(basename "$dir")-keep_loaded.so
+    cp "$dir/libvorlune_keep_loaded.so" "$keeper" && chmod 755 "$keeper" || return 1
     rm -rf "$artifacts"
     for script in "$@"; do
         VORLUNE_BUILD_DIR=$dir VORLUNE_RUN_DIR=$dir/run VORLUNE_SOURCE_DIR=$ROOT \
-            VORLUNE_E2E_PRELOAD=$dir/libvorlune_keep_loaded.so VORLUNE_E2E_SLOW=2 \
+            VORLUNE_E2E_PRELOAD=$keeper VORLUNE_E2E_SLOW=2 \
             bash "$ROOT/tests/e2e/$script" || status=1
     done
     local reports
@@ -124,7 +136,7 @@ run_thread()
     export TSAN_OPTIONS="halt_on_error=0 second_deadlock_stack=1 history_size=4"
     stage "thread: unit suites" unit_suites "$dir" || true
     stage "thread: pad soak (${SOAK_SECONDS} s)" soak "$dir" || true
-    TSAN_OPTIONS="$TSAN_OPTIONS suppressions=$ROOT/tests/sanitizers/tsan.supp" \
+    TSAN_OPTIONS="$TSAN_OPTIONS suppressions=$SHARED/tsan.supp" \
         stage "thread: session under Xvfb" e2e_scripts "$dir" test_session.sh || true
     unset TSAN_OPTIONS
 }
@@ -138,7 +150,7 @@ run_address()
     stage "address: unit suites" unit_suites "$dir" || true
     # The preloaded keeper comes before the sanitizer's runtime.
     ASAN_OPTIONS="$ASAN_OPTIONS verify_asan_link_order=0" \
-        LSAN_OPTIONS="suppressions=$ROOT/tests/sanitizers/lsan.supp print_suppressions=0" \
+        LSAN_OPTIONS="suppressions=$SHARED/lsan.supp print_suppressions=0" \
         stage "address: hostile files and session" e2e_scripts "$dir" \
         test_hostile_settings.sh test_hostile_scores.sh test_hostile_media.sh test_session.sh || true
     unset ASAN_OPTIONS UBSAN_OPTIONS

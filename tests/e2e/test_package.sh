@@ -131,14 +131,16 @@ run_until_exit()
 # --- Debian's checkers --------------------------------------------------------
 # lintian runs as an ordinary user; every tag it shows, informational ones
 # included, fails (the package overrides those it must keep, with reasons).
+# It starts in its own home: that user may not enter the build folder (a
+# clone in root's home, say).
 chmod 711 "$E2E_TMP"
 lintian_home=$E2E_TMP/lintian-home
 mkdir -p "$lintian_home"
 chown "$PLAYER_UID:$PLAYER_UID" "$lintian_home"
 chmod a+r "$deb"
-setpriv --reuid="$PLAYER_UID" --regid="$PLAYER_UID" --clear-groups \
+(cd "$lintian_home" && setpriv --reuid="$PLAYER_UID" --regid="$PLAYER_UID" --clear-groups \
     env HOME="$lintian_home" TMPDIR="$lintian_home" \
-    lintian --fail-on error,warning,info --display-info --tag-display-limit 0 "$deb" \
+    lintian --fail-on error,warning,info --display-info --tag-display-limit 0 "$deb") \
     >"$E2E_ARTIFACTS/lintian.log" 2>&1 || e2e_fail "lintian: $(head -n 20 "$E2E_ARTIFACTS/lintian.log")"
 [[ ! -s $E2E_ARTIFACTS/lintian.log ]] || e2e_fail "lintian: $(head -n 20 "$E2E_ARTIFACTS/lintian.log")"
 e2e_log "lintian passed"
