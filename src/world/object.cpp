@@ -25,6 +25,21 @@ int TruncToInt(double v)
     return static_cast<int>(v);
 }
 
+int64_t TruncToInt64(double v)
+{
+    constexpr double limit = 4611686018427387904.0; // 2^62
+    if (std::isnan(v)) {
+        return 0;
+    }
+    if (v >= limit) {
+        return INT64_C(4611686018427387904);
+    }
+    if (v <= -limit) {
+        return -INT64_C(4611686018427387904);
+    }
+    return static_cast<int64_t>(v);
+}
+
 Object::Object()
     : Image(0), X(0), Y(0), FrameW(0), FrameH(0), W(0), H(0), Grow(0), Frame(0), LastFrame(0),
       FrameTick(0), Layer(3), FrameDelay(0), Spin(0), Angle(0), Direction(0), Speed(0), AgeTimer(0),
@@ -121,6 +136,11 @@ int Object::Perish()
         }
     }
     return 0;
+}
+
+FieldRect Object::DrawnRect() const
+{
+    return FieldRect{TruncToInt64(X), TruncToInt64(Y), TruncToInt64(W), TruncToInt64(H)};
 }
 
 void Object::Draw(SDL_Renderer* renderer, TextBox* boxes)

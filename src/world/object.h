@@ -12,6 +12,18 @@ constexpr int stacksize = 3000;
 // int range (and maps NaN to 0): squares left alone grow far past it.
 int TruncToInt(double v);
 
+// Where an object's picture is drawn, in field pixels: X, Y, W and H each
+// truncated toward zero, in 64 bits so that a square far past the int range
+// still lies where the state says (values beyond +-2^62 are held there, NaN
+// is 0). The right edge is x + w, the bottom y + h.
+struct FieldRect {
+    int64_t x;
+    int64_t y;
+    int64_t w;
+    int64_t h;
+};
+int64_t TruncToInt64(double v);
+
 class Object {
   public:
     int32_t Image;
@@ -42,6 +54,7 @@ class Object {
     void Move();
     void RoZo();
     int Perish();
+    FieldRect DrawnRect() const;
     // Draws the object's image and, if it shows a text box, that box taken
     // from `boxes` (the global Boxes when null).
     void Draw(SDL_Renderer* renderer, TextBox* boxes = nullptr);
