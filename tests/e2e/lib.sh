@@ -536,6 +536,21 @@ e2e_keep()
     printf '%s\n' "$out"
 }
 
+# Half-size copy NAME-small.png of a kept screenshot, with a reduced
+# palette to keep it small; with VORLUNE_E2E_UPDATE_DOCS=1 it is also
+# written to docs/screenshots/NAME.png, the pictures of the README.
+e2e_publish()
+{
+    local src=$1 name=$2 dir=$E2E_SOURCE_DIR/docs/screenshots
+    convert "$src" -resize 50% -colors 128 "png8:$E2E_ARTIFACTS/$name-small.png" ||
+        e2e_fail "cannot shrink $src"
+    if [[ ${VORLUNE_E2E_UPDATE_DOCS:-0} == 1 ]]; then
+        mkdir -p -- "$dir" || e2e_fail "cannot create $dir"
+        cp -- "$E2E_ARTIFACTS/$name-small.png" "$dir/$name.png" || e2e_fail "cannot write $dir/$name.png"
+        e2e_log "updated docs/screenshots/$name.png"
+    fi
+}
+
 # Image reference for ImageMagick: grabs are xwd files, whose suffix it
 # does not know.
 e2e_image_ref() { if [[ $1 == *.xwd ]]; then printf 'xwd:%s\n' "$1"; else printf '%s\n' "$1"; fi; }

@@ -14,7 +14,9 @@
 # with the old entries moved down by one place, and be unchanged elsewhere.
 #
 # Run 2 opens the lists from the main menu with D (level 1, then level 2)
-# and reads the name on the level-2 list.
+# and reads the name on the level-2 list. A half-size copy of the level-1
+# list is kept as highscores-small.png; with VORLUNE_E2E_UPDATE_DOCS=1 it is
+# also written to docs/screenshots/highscores.png.
 # shellcheck source=tests/e2e/lib.sh
 source "$(dirname "${BASH_SOURCE[0]}")/lib.sh"
 
@@ -29,11 +31,13 @@ NAME="Baz"
 # Writes a score file in the game's layout: six sections of ten entries,
 # four lines each (name key, name, score key, score). Level 2 holds ten
 # names with score -1; the other sections hold names and scores of their
-# own, so that a change in the wrong place shows.
+# own, so that a change in the wrong place shows (level 1 with names a
+# player might type: its list is the README's picture).
 write_scores()
 {
     local file=$1 section key names place score
     local -a level2=(Ada Bo Cy Di Ed Flo Gus Hal Ivy Jo)
+    local -a level1=(Mira Orin Tess Quill Juno Pax Rook Sable Vic Wren)
     for section in 1 2 3 4 5 6; do
         case $section in
         1) key=ScoreL1 ;; 2) key=ScoreL2 ;; 3) key=ScoreL3 ;;
@@ -42,6 +46,8 @@ write_scores()
         for ((place = 1; place <= 10; place++)); do
             if ((section == 2)); then
                 names=${level2[place - 1]} score=-1
+            elif ((section == 1)); then
+                names=${level1[place - 1]} score=$((section * 1000 - place * 10))
             else
                 names="S$section P$place" score=$((section * 1000 - place * 10))
             fi
@@ -212,7 +218,7 @@ for ((i = 1; i <= 10; i++)); do
     sleep 0.3
 done
 grep -q 'Highscores Level 1' <<<"$title" || e2e_fail "D did not open the level-1 list (title read: $title)"
-e2e_keep "$E2E_GRAB" list-level1 >/dev/null
+e2e_publish "$(e2e_keep "$E2E_GRAB" list-level1)" highscores
 e2e_tap d
 for ((i = 1; i <= 10; i++)); do
     E2E_GRAB=$(e2e_grab "list2-$i")

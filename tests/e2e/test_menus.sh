@@ -21,20 +21,6 @@
 # shellcheck source=tests/e2e/lib.sh
 source "$(dirname "${BASH_SOURCE[0]}")/lib.sh"
 
-# Half-size copy NAME-small.png of an artifact, with a reduced palette to
-# keep it small; copied to docs/screenshots/NAME.png when asked for.
-publish()
-{
-    local src=$1 name=$2 dir=$E2E_SOURCE_DIR/docs/screenshots
-    convert "$src" -resize 50% -colors 128 "png8:$E2E_ARTIFACTS/$name-small.png" ||
-        e2e_fail "cannot shrink $src"
-    if [[ ${VORLUNE_E2E_UPDATE_DOCS:-0} == 1 ]]; then
-        mkdir -p -- "$dir" || e2e_fail "cannot create $dir"
-        cp -- "$E2E_ARTIFACTS/$name-small.png" "$dir/$name.png" || e2e_fail "cannot write $dir/$name.png"
-        e2e_log "updated docs/screenshots/$name.png"
-    fi
-}
-
 # Reads the options menu until its text contains WANTED (the labels are
 # rewritten by the logic thread on its next pass).
 wait_options_text()
@@ -100,7 +86,7 @@ fi
 e2e_wait_for_screen menu 30 "title notice"
 e2e_log "the queued key opened the main menu"
 e2e_wait_highlight 1 3 "main menu"
-publish "$(e2e_keep "$E2E_GRAB" main-menu)" main-menu
+e2e_publish "$(e2e_keep "$E2E_GRAB" main-menu)" main-menu
 
 # S moves the highlight to "Options"; left Shift opens the options menu
 # with six entries and "Difficulty" highlighted.
@@ -128,7 +114,7 @@ e2e_wait_tutorial_backdrop 10
 # later tutorial messages come and go. Keep the frame without backdrop
 # that shows the most squares, until one shows plenty.
 e2e_play_until_squares 0.1 0.03
-publish "$E2E_GRAB" play
+e2e_publish "$E2E_GRAB" play
 
 # Escape leaves the game for the main menu, whose background fades back
 # to white.
