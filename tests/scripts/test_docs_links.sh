@@ -23,6 +23,7 @@ fail()
 # that examples are not taken for links. Link texts keep their brackets.
 prose()
 {
+    # shellcheck disable=SC2016 # the backquotes are Markdown's, not the shell's
     awk '/^ *```/ { fence = !fence; next } !fence' "$1" | sed 's/`[^`]*`//g'
 }
 
