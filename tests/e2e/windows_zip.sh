@@ -22,8 +22,10 @@
 # application manifest (resource 1 of type 24) is packaging/windows/
 # vorlune.manifest byte for byte, and declares per-monitor v2 display
 # scaling, Windows 10/11 among the systems it is written for, and no
-# elevation. (Wine never stretches a window, so the runs cannot show what
-# the manifest does on a scaled display.)
+# elevation; Wine's manifest parser, whose errors run 1 shows, finds no
+# fault in it (Windows refuses to start a program whose manifest it cannot
+# read; Wine starts it anyway). Wine never stretches a window, so the runs
+# cannot show what the manifest does on a scaled display.
 #
 # Environment: VORLUNE_WINDOWS_ZIP  the zip (vorlune-<version>-win64.zip)
 #              VORLUNE_BUILD_DIR    artifacts go to <it>/e2e-artifacts/windows
@@ -145,10 +147,13 @@ e2e_log "vorlune.exe carries its manifest: per-monitor v2, Windows 10/11, asInvo
 # PulseAudio driver.
 e2e_start_pulse
 E2E_AUDIO_DRIVER=""
+export WINEDEBUG=-all,err+actctx
 e2e_start_game 240
 e2e_wait_output "Kein Gamepad!" 60
 e2e_log "the no-controller notice reached the redirected standard output"
 e2e_wait_window 60
+! grep -F ':err:actctx:' "$E2E_GAME_LOG" || e2e_fail "Wine found faults in vorlune.exe's manifest"
+unset WINEDEBUG
 e2e_skip_to_menu
 e2e_wait_highlight 1 3 "main menu"
 e2e_keep "$E2E_GRAB" main-menu >/dev/null
