@@ -18,7 +18,14 @@
 # ends, plain text) names the version of CMakeLists.txt and every key and
 # button of README.md's controls tables, the two files the game keeps and
 # where the licences are; licenses/vorlune.txt is LICENSE; vorlune.exe's
-# version information names the version and LICENSE's copyright line.
+# version information names the version and LICENSE's copyright line; its
+# application manifest (resource 1 of type 24) is packaging/windows/
+# vorlune.manifest byte for byte, and declares per-monitor v2 display
+# scaling, Windows 10/11 among the systems it is written for, and no
+# elevation; Wine's manifest parser, whose errors run 1 shows, finds no
+# fault in it (Windows refuses to start a program whose manifest it cannot
+# read; Wine starts it anyway). Wine never stretches a window, so the runs
+# cannot show what the manifest does on a scaled display.
 #
 # Environment: VORLUNE_WINDOWS_ZIP  the zip (vorlune-<version>-win64.zip)
 #              VORLUNE_BUILD_DIR    artifacts go to <it>/e2e-artifacts/windows
@@ -108,15 +115,45 @@ version_info=$(strings -el "$E2E_RUN_DIR/vorlune.exe" |
     $version_info == *"ProductVersion=$version"* ]] ||
     e2e_fail "vorlune.exe's version information is not $version, $copyright: $version_info"
 
+# The manifest: where objdump's resource table puts type 24, name 1, turned
+# from an address in memory into one in the file.
+exe=$E2E_RUN_DIR/vorlune.exe
+objdump=x86_64-w64-mingw32-objdump
+command -v "$objdump" >/dev/null || e2e_fail "$objdump is missing (Debian: binutils-mingw-w64-x86-64)"
+read -r rva size < <("$objdump" -p "$exe" | awk '
+    $2 == "Entry:" && /^[0-9a-f]+   Entry/ { type = $4 }
+    $2 == "Entry:" && /^[0-9a-f]+     Entry/ { name = $4 }
+    type == "0x000018," && name == "0x000001," && $2 == "Leaf:" { print $4, $6; exit }' | tr -d ,)
+[[ -n $rva && -n $size ]] || e2e_fail "vorlune.exe has no resource 1 of type 24 (application manifest)"
+base=$("$objdump" -p "$exe" | awk '$1 == "ImageBase" { print $2 }')
+read -r vma offset < <("$objdump" -h "$exe" | awk '$2 == ".rsrc" { print $4, $6 }')
+[[ -n $base && -n $vma && -n $offset ]] || e2e_fail "objdump does not show vorlune.exe's .rsrc section"
+start=$((rva + 0x$base - 0x$vma + 0x$offset))
+manifest=$E2E_ARTIFACTS/vorlune.manifest
+tail -c +$((start + 1)) "$exe" | head -c $((size)) >"$manifest"
+cmp -s "$manifest" "$E2E_SOURCE_DIR/packaging/windows/vorlune.manifest" ||
+    e2e_fail "vorlune.exe's manifest ($((size)) bytes, kept in $manifest) is not packaging/windows/vorlune.manifest"
+text=$(tr -s ' \n' '  ' <"$manifest")
+for want in '<dpiAwareness xmlns="http://schemas.microsoft.com/SMI/2016/WindowsSettings">PerMonitorV2' \
+    '<dpiAware xmlns="http://schemas.microsoft.com/SMI/2005/WindowsSettings">true/pm</dpiAware>' \
+    '<supportedOS Id="{8e0f7a12-bfb3-4fe8-b9a5-48fd50a15a9a}"/>' \
+    '<requestedExecutionLevel level="asInvoker"'; do
+    [[ $text == *"$want"* ]] || e2e_fail "vorlune.exe's manifest lacks $want"
+done
+e2e_log "vorlune.exe carries its manifest: per-monitor v2, Windows 10/11, asInvoker"
+
 # ---------------------------------------------------------------- run 1
 # SDL picks its Windows audio driver, which Wine plays through its
 # PulseAudio driver.
 e2e_start_pulse
 E2E_AUDIO_DRIVER=""
+export WINEDEBUG=-all,err+actctx
 e2e_start_game 240
 e2e_wait_output "Kein Gamepad!" 60
 e2e_log "the no-controller notice reached the redirected standard output"
 e2e_wait_window 60
+! grep -F ':err:actctx:' "$E2E_GAME_LOG" || e2e_fail "Wine found faults in vorlune.exe's manifest"
+unset WINEDEBUG
 e2e_skip_to_menu
 e2e_wait_highlight 1 3 "main menu"
 e2e_keep "$E2E_GRAB" main-menu >/dev/null

@@ -1,3 +1,4 @@
+#include "platform/dpi.h"
 #include "platform/drawing.h"
 #include "platform/media.h"
 #include "platform/timing.h"
@@ -603,6 +604,22 @@ TEST(DrawingPathTest, UnseenVideoDriverUnlessAskedFor)
         EXPECT_EQ(UnseenVideoDriver(row.driver, row.requested), row.unseen)
             << row.driver << " / \"" << row.requested << "\"";
     }
+}
+
+// The platform tests carry the game's manifest on Windows, which must then
+// leave each display's own pixels to the program: an unaware or only
+// system-aware one is stretched, blurred, on a scaled display. Wine 8
+// answers per-monitor (never v2) for every program, whatever its manifest
+// says, so under Wine this holds either way; the Windows e2e checks the
+// manifest in the zip's vorlune.exe.
+TEST(DisplayScalingTest, WindowsGivesTheGameEachDisplaysPixels)
+{
+    const DpiAwareness awareness = ProcessDpiAwareness();
+    if (awareness == DpiAwareness::NotWindows || awareness == DpiAwareness::Unanswered) {
+        GTEST_SKIP() << "display scaling awareness: " << DpiAwarenessName(awareness);
+    }
+    EXPECT_TRUE(awareness == DpiAwareness::PerMonitor || awareness == DpiAwareness::PerMonitorV2)
+        << "display scaling awareness: " << DpiAwarenessName(awareness);
 }
 
 TEST_F(IniSdlTest, NoVideoDriverLeavesWindowAndRendererEmpty)
