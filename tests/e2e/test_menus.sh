@@ -43,44 +43,57 @@ e2e_require_ocr
 e2e_make_workdir
 e2e_start_xvfb
 
-# ---------------------------------------------------------------- run 1
-e2e_start_game 150
-e2e_wait_output "Kein Gamepad!" 20
-e2e_wait_window 20
-e2e_wait_for_screen notice 30 "warning title menu"
-e2e_keep "$E2E_GRAB" notice >/dev/null
-
 # A release ends the notice; the warning follows on the next logic tick.
 # Input during the warning's first 500 ticks (at least 3 s from that
 # release) is queued, not acted on: a key sent at once must leave the
 # warning in place 1 s later. The check counts only if that grab comes
-# less than 3 s after the release; a slower run proves nothing. So the
-# warning is spotted by its text left of the notice's alone, the fastest
-# test there is.
-released=$(($(date +%s%N) / 1000000 + 150)) # e2e_tap releases after 150 ms
-e2e_tap Return
-start=$SECONDS
-while :; do
-    E2E_GRAB=$(e2e_grab warning-first)
-    e2e_greater "$(e2e_region_share "$E2E_GRAB" 300x800+100+200 "$E2E_DARK")" 0.03 && break
-    ((SECONDS - start < 15)) || e2e_fail "no warning within 15 s after the notice"
-done
-e2e_tap Return
-sleep 1
-elapsed=$(($(date +%s%N) / 1000000 - released))
-later=$(e2e_grab warning-later)
-screen=$(e2e_screen "$E2E_GRAB")
-[[ $screen == warning ]] || e2e_fail "the notice gave way to the $screen screen, not the warning"
-E2E_GRAB=$later
-e2e_keep "$E2E_GRAB" warning >/dev/null
-screen=$(e2e_screen "$E2E_GRAB")
-if ((elapsed < 3000)); then
+# less than 3 s after the release; a slower one proves nothing, so the
+# program is started again, up to three times, and the test fails if no
+# start was quick enough. The warning is spotted by its text left of the
+# notice's alone, the fastest test there is. Returns 1 when the grab came
+# too late.
+start_and_key_on_the_warning()
+{
+    local released start elapsed later screen
+    e2e_start_game 150
+    e2e_wait_output "Kein Gamepad!" 20
+    e2e_wait_window 20
+    e2e_wait_for_screen notice 30 "warning title menu"
+    e2e_keep "$E2E_GRAB" notice >/dev/null
+
+    released=$(($(date +%s%N) / 1000000 + 150)) # e2e_tap releases after 150 ms
+    e2e_tap Return
+    start=$SECONDS
+    while :; do
+        E2E_GRAB=$(e2e_grab warning-first)
+        e2e_greater "$(e2e_region_share "$E2E_GRAB" 300x800+100+200 "$E2E_DARK")" 0.03 && break
+        ((SECONDS - start < 15)) || e2e_fail "no warning within 15 s after the notice"
+    done
+    e2e_tap Return
+    sleep 1
+    elapsed=$(($(date +%s%N) / 1000000 - released))
+    later=$(e2e_grab warning-later)
+    screen=$(e2e_screen "$E2E_GRAB")
+    [[ $screen == warning ]] || e2e_fail "the notice gave way to the $screen screen, not the warning"
+    if ((elapsed >= 3000)); then
+        e2e_log "the grab came $elapsed ms after the notice, too late to tell"
+        return 1
+    fi
+    E2E_GRAB=$later
+    e2e_keep "$E2E_GRAB" warning >/dev/null
+    screen=$(e2e_screen "$E2E_GRAB")
     [[ $screen == warning ]] ||
         e2e_fail "a key in the warning's first 500 ticks skipped it at once (now: $screen, $elapsed ms after the notice)"
     e2e_log "the warning is still shown 1 s after a key ($elapsed ms after the notice)"
-else
-    e2e_log "warning check skipped: the grab came $elapsed ms after the notice, too late to tell"
-fi
+}
+
+# ---------------------------------------------------------------- run 1
+for attempt in 1 2 3; do
+    start_and_key_on_the_warning && break
+    ((attempt < 3)) || e2e_fail "three starts in a row were too slow to check the warning's first 500 ticks"
+    e2e_stop_game
+    e2e_log "starting again (attempt $((attempt + 1)))"
+done
 
 # Once they are over, the queued key opens the main menu directly.
 e2e_wait_for_screen menu 30 "title notice"

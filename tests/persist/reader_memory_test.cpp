@@ -104,10 +104,11 @@ TEST_F(ReaderMemoryTest, ScoreReaderDropsEntriesPastItsTablesAndCapsNames)
     EXPECT_LT(written.size(), 2 * MaxLineLength);
 }
 
-TEST_F(ReaderMemoryTest, ListLoadersReadOnlyTheirSlotsOfAMillionLines)
+TEST_F(ReaderMemoryTest, ListLoadersStayBoundedOnAMillionLines)
 {
     // No renderer and no audio device here: every load fails, which is all
-    // the better, as each line then also costs a diagnostic.
+    // the better, as each line then also costs a diagnostic. (Which lines
+    // fill which slots: AudioTest.ListLinesPastTheLastSlotAreIgnored.)
     ASSERT_TRUE(reliability::WritePatternFile("many.txt", {{"missing.png\n", 1000000}}));
     ASSERT_TRUE(reliability::WritePatternFile("Liste.txt", {{"missing.png\n", 1000000}}));
     ASSERT_TRUE(reliability::WritePatternFile("Sounds.txt", {{"missing.wav\n", 1000000}}));
@@ -116,24 +117,11 @@ TEST_F(ReaderMemoryTest, ListLoadersReadOnlyTheirSlotsOfAMillionLines)
 
     testing::internal::CaptureStdout();
     loadImages("Liste.txt");
-    const std::string diagnostics = testing::internal::GetCapturedStdout();
+    testing::internal::GetCapturedStdout();
     ExpectBounded("image list");
-    EXPECT_EQ(texturesUsed, Spritenumber);
-    // One "Unable to load image" line per slot, none for the lines past 99.
-    std::size_t lines = 0;
-    for (std::size_t at = diagnostics.find("Unable to load image missing.png!");
-         at != std::string::npos;
-         at = diagnostics.find("Unable to load image missing.png!", at + 1)) {
-        ++lines;
-    }
-    EXPECT_EQ(lines, static_cast<std::size_t>(Spritenumber - 1));
-
     LoadSounds();
     ExpectBounded("sound list");
-    for (Mix_Chunk* chunk : Sounds) {
-        EXPECT_EQ(chunk, nullptr);
-    }
-    EXPECT_EQ(LoadMusic(), Musicnumber - 1);
+    LoadMusic();
     ExpectBounded("music list");
     EXPECT_EQ(ForEachListLine("many.txt", 1000000, [](int, const std::string&) {}), 1000000);
     ExpectBounded("list walker");

@@ -83,7 +83,7 @@ TEST_F(ScoresTest, NoFileGivesTheCompleteEmptyFile)
     loadScore("Scores.txt");
     EXPECT_EQ(DirEntries(), 0);
     ExpectUntouched();
-    EXPECT_EQ(SaveScores(), 0);
+    SaveScores();
     const std::string written = ReadFileBytes("Scores.txt");
     EXPECT_EQ(CountLines(written), 240);
     EXPECT_EQ(written, ExpectedFile());
@@ -93,6 +93,12 @@ TEST_F(ScoresTest, NoFileGivesTheCompleteEmptyFile)
     EXPECT_EQ(DirEntries(), 1);
     loadScore(nullptr);
     ExpectUntouched();
+
+    // An empty file reads as no file and is rewritten the same way.
+    Load("");
+    ExpectUntouched();
+    SaveScores();
+    EXPECT_EQ(ReadFileBytes("Scores.txt"), written);
 }
 
 TEST_F(ScoresTest, OwnFileReadsBackIdenticallyAndRewritesTheSameBytes)
@@ -206,16 +212,13 @@ TEST_F(ScoresTest, EntriesPastTheSpillColumnAreIgnored)
     EXPECT_EQ(ScoreTableNames[2][11], "M11");
 }
 
-TEST_F(ScoresTest, ScoreLinesConvertLikeAtoi)
+TEST_F(ScoresTest, ScoreLinesAreReadAsNumbers)
 {
-    Load(Entry(0, "a", "123abc") + Entry(0, "b", "abc") + Entry(0, "c", "  -42 ") +
-         Entry(0, "d", "") + Entry(0, "e", "99999999999") + Entry(0, "f", "+7"));
-    EXPECT_EQ(ScoreTable[1][1], 123);
-    EXPECT_EQ(ScoreTable[1][2], 0);
-    EXPECT_EQ(ScoreTable[1][3], -42);
-    EXPECT_EQ(ScoreTable[1][4], 0);
-    EXPECT_EQ(ScoreTable[1][5], 2147483647);
-    EXPECT_EQ(ScoreTable[1][6], 7);
+    // How a line reads as a number is ParseNumber's test; the saturated
+    // value shows the score lines go through it.
+    Load(Entry(0, "a", "99999999999") + Entry(0, "b", "-12 points"));
+    EXPECT_EQ(ScoreTable[1][1], 2147483647);
+    EXPECT_EQ(ScoreTable[1][2], -12);
 }
 
 TEST_F(ScoresTest, SectionsMayComeInAnyOrderAndInterleaved)
@@ -288,24 +291,39 @@ TEST_F(ScoresTest, BinaryJunkAndStreamsAreHarmless)
 
 TEST_F(ScoresTest, UnwritableFileKeepsTheOldOne)
 {
+    namespace fs = std::filesystem;
     ScoreTableNames[1][1] = "Kept";
     SaveScores();
     const std::string before = ReadFileBytes("Scores.txt");
     ScoreTableNames[1][1] = "Lost";
 #ifndef _WIN32
-    // A read-only file in a writable folder, as an ordinary user.
-    namespace fs = std::filesystem;
+    // A read-only file in a writable folder, written as an ordinary user.
     fs::permissions(dir_, fs::perms::all);
     fs::permissions("Scores.txt", fs::perms::owner_read | fs::perms::others_read);
-    EXPECT_EQ(AsUnprivileged([] { return SaveScores(); }), 0);
+    ASSERT_EQ(AsUnprivileged([] {
+                  SaveScores();
+                  return 0;
+              }),
+              0)
+        << "the write as an ordinary user did not run";
     EXPECT_EQ(ReadFileBytes("Scores.txt"), before);
     EXPECT_EQ(DirEntries(), 1);
     fs::permissions("Scores.txt", fs::perms::owner_read | fs::perms::owner_write);
 #endif
-    // A folder in the file's place.
-    std::filesystem::rename("Scores.txt", "Old.txt");
-    std::filesystem::create_directory("Scores.txt");
-    EXPECT_EQ(SaveScores(), 0);
-    EXPECT_TRUE(std::filesystem::is_directory("Scores.txt"));
+    // A folder in the file's place stays as it is, with no temporary beside
+    // it; the old file elsewhere is untouched.
+    fs::rename("Scores.txt", "Old.txt");
+    fs::create_directory("Scores.txt");
+    WriteFileBytes("Scores.txt/inside", "keep");
+    SaveScores();
+    EXPECT_TRUE(fs::is_directory("Scores.txt"));
+    EXPECT_EQ(ReadFileBytes("Scores.txt/inside"), "keep");
+    EXPECT_EQ(ReadFileBytes("Old.txt"), before);
     EXPECT_EQ(DirEntries(), 2);
+
+    // The lists live on: once the folder is gone, the next write has them.
+    fs::remove_all("Scores.txt");
+    SaveScores();
+    EXPECT_EQ(ReadFileBytes("Scores.txt"), ExpectedFile());
+    EXPECT_NE(ReadFileBytes("Scores.txt").find(AsWritten("\nLost\n")), std::string::npos);
 }

@@ -136,24 +136,18 @@ TEST_F(SettingsTest, ValueConversions)
     EXPECT_EQ(MuVolume, 120);
     EXPECT_EQ(PadName, "");
 
+    // A switch is on for any number but 0; numbers are kept as they stand,
+    // without bounds. How a line reads as a number is ParseNumber's test;
+    // the saturated value shows the values go through it.
     ResetGlobals();
-    Load("Fullscreen\n7\nAntialiasing\n-1\nTutorial\n 0x1\n");
+    Load("Fullscreen\n7\nAntialiasing\n-1\nTutorial\n0\nVsync\n2\nMuVolume\n500\n"
+         "FXVolume\n-40\nB2\n-99999999999999\n");
     EXPECT_TRUE(FullScreen);
     EXPECT_TRUE(AA);
     EXPECT_FALSE(Tutorial);
-
-    ResetGlobals();
-    Load("Fullscreen\nyes\nVsync\n2\nMuVolume\n500\nFXVolume\n  -40dB\nAx1\n3junk\n");
-    EXPECT_FALSE(FullScreen);
     EXPECT_EQ(Vsync, 2);
     EXPECT_EQ(MuVolume, 500);
     EXPECT_EQ(FXVolume, -40);
-    EXPECT_EQ(Players[1].PadMap[1], 3);
-
-    // Numbers too large for an int saturate instead of wrapping.
-    ResetGlobals();
-    Load("MuVolume\n99999999999999\nB2\n-99999999999999\n");
-    EXPECT_EQ(MuVolume, INT32_MAX);
     EXPECT_EQ(Players[1].PadMap[12], INT32_MIN);
 }
 
@@ -292,7 +286,8 @@ TEST_F(SettingsTest, JunkAndHugeInputLeaveDefaultsWhereNoKeyIs)
     Load(junk);
     ExpectDefaults();
 
-    // A huge name is cut to the line cap; the keys after it still count.
+    // A huge name is cut to the line cap; the keys after it still count, and
+    // the rewrite holds the capped name.
     ResetGlobals();
     std::string big = "PadName\n" + std::string(5 * MaxLineLength, 'n') + "\nDifficulty\n1\n";
     std::string many;
@@ -303,6 +298,10 @@ TEST_F(SettingsTest, JunkAndHugeInputLeaveDefaultsWhereNoKeyIs)
     EXPECT_EQ(PadName.size(), MaxLineLength);
     EXPECT_EQ(Difficulty, 1);
     EXPECT_EQ(Vsync, 0);
+    WriteSettings();
+    const std::string written = ReadFileBytes("Settings.txt");
+    EXPECT_EQ(CountLines(written), 30);
+    EXPECT_LT(written.size(), MaxLineLength + 1024);
 
     // Reading from any stream works the same way.
     ResetGlobals();
@@ -311,12 +310,46 @@ TEST_F(SettingsTest, JunkAndHugeInputLeaveDefaultsWhereNoKeyIs)
     EXPECT_EQ(MuVolume, 60);
 }
 
-TEST_F(SettingsTest, UnwritableFileIsSilentlySkipped)
+TEST_F(SettingsTest, FailedWriteKeepsTheOldFileAndTheValues)
 {
-    std::filesystem::create_directory("Settings.txt");
-    EXPECT_EQ(WriteSettings(), 0);
-    EXPECT_TRUE(std::filesystem::is_directory("Settings.txt"));
+    namespace fs = std::filesystem;
+#ifndef _WIN32
+    // A read-only file in a writable folder, written as an ordinary user.
+    Difficulty = 3;
+    WriteSettings();
+    const std::string before = ReadFileBytes("Settings.txt");
+    Difficulty = 1;
+    fs::permissions(dir_, fs::perms::all);
+    fs::permissions("Settings.txt", fs::perms::owner_read | fs::perms::others_read);
+    ASSERT_EQ(AsUnprivileged([] {
+                  WriteSettings();
+                  return 0;
+              }),
+              0)
+        << "the write as an ordinary user did not run";
+    EXPECT_EQ(ReadFileBytes("Settings.txt"), before);
     EXPECT_EQ(DirEntries(), 1);
+    fs::permissions("Settings.txt", fs::perms::owner_read | fs::perms::owner_write);
+    fs::remove("Settings.txt");
+    ResetGlobals();
+#endif
+    // A folder in the file's place reads as no file, and stays as it is,
+    // with no temporary beside it.
+    fs::create_directory("Settings.txt");
+    WriteFileBytes("Settings.txt/inside", "keep");
     loadSettings("Settings.txt");
     ExpectDefaults();
+    Difficulty = 1;
+    WriteSettings();
+    EXPECT_TRUE(fs::is_directory("Settings.txt"));
+    EXPECT_EQ(ReadFileBytes("Settings.txt/inside"), "keep");
+    EXPECT_EQ(DirEntries(), 1);
+
+    // The values live on: once the folder is gone, the next write has them.
+    fs::remove_all("Settings.txt");
+    PadName = "NoPad";
+    WriteSettings();
+    std::string expected = DefaultFile;
+    expected.replace(expected.find("Difficulty\n2\n"), 13, "Difficulty\n1\n");
+    EXPECT_EQ(ReadFileBytes("Settings.txt"), AsWritten(expected));
 }

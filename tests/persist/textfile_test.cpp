@@ -334,27 +334,41 @@ TEST(ReadLine, MillionLines)
     EXPECT_LE(maxCapacity, 2 * MaxLineLength);
 }
 
+// Every number of the settings and score files is read here.
 TEST(ParseNumber, BehavesLikeAtoiAndSaturates)
 {
-    EXPECT_EQ(ParseNumber("42"), 42);
-    EXPECT_EQ(ParseNumber("  \t-17"), -17);
-    EXPECT_EQ(ParseNumber("+8"), 8);
-    EXPECT_EQ(ParseNumber("123abc"), 123);
-    EXPECT_EQ(ParseNumber("abc"), 0);
-    EXPECT_EQ(ParseNumber(""), 0);
-    EXPECT_EQ(ParseNumber("-"), 0);
-    EXPECT_EQ(ParseNumber("- 5"), 0);
-    EXPECT_EQ(ParseNumber("007"), 7);
-    EXPECT_EQ(ParseNumber("12 34"), 12);
-    EXPECT_EQ(ParseNumber(std::string("9\0"
-                                      "9",
-                                      3)),
-              9);
-    EXPECT_EQ(ParseNumber("2147483647"), INT32_MAX);
-    EXPECT_EQ(ParseNumber("-2147483648"), INT32_MIN);
-    EXPECT_EQ(ParseNumber("2147483648"), INT32_MAX);
-    EXPECT_EQ(ParseNumber("-99999999999999999999999"), INT32_MIN);
-    EXPECT_EQ(ParseNumber(std::string(100000, '9')), INT32_MAX);
+    const struct {
+        std::string text;
+        int32_t value;
+    } rows[] = {
+        {"42", 42},
+        {"  \t-17", -17},
+        {" -40dB", -40},
+        {"+8", 8},
+        {"123abc", 123},
+        {"abc", 0},
+        {"yes", 0},
+        {"", 0},
+        {"-", 0},
+        {"- 5", 0},
+        {"007", 7},
+        {"010", 10}, // decimal, never octal
+        {"0x1F", 0}, // nor hexadecimal
+        {"12 34", 12},
+        {std::string("9\0"
+                     "9",
+                     3),
+         9},
+        {"2147483647", INT32_MAX},
+        {"-2147483648", INT32_MIN},
+        {"2147483648", INT32_MAX},
+        {"99999999999999", INT32_MAX},
+        {"-99999999999999999999999", INT32_MIN},
+        {std::string(100000, '9'), INT32_MAX},
+    };
+    for (const auto& row : rows) {
+        EXPECT_EQ(ParseNumber(row.text), row.value) << "\"" << row.text.substr(0, 30) << "\"";
+    }
 }
 
 class ListFileTest : public PersistDirTest {};

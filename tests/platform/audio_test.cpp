@@ -1,4 +1,5 @@
 #include "platform/audio.h"
+#include "render/images.h"
 #include "support/sdl_support.h"
 #include "world/globals.h"
 
@@ -108,24 +109,56 @@ TEST_F(AudioTest, MissingMusicListPlaysNothingAndIsNotReadAgain)
     EXPECT_EQ(Music[1], nullptr);
 }
 
-TEST_F(AudioTest, ListLinesPastTheTablesAreIgnoredAndFailedTracksCount)
+// The three media lists: line n fills slot n up to the last slot of its
+// table, a file that does not load keeps its line's slot (and counts as a
+// music track), slot 0 stays empty and lines past the table are not read.
+TEST_F(AudioTest, ListLinesPastTheLastSlotAreIgnored)
 {
     TempWorkDir dir;
     ASSERT_TRUE(WriteWav("m.wav", 5));
-    std::string list;
-    for (int i = 0; i < Soundnumber + 20; ++i) {
-        list += "m.wav\n";
+    ASSERT_TRUE(sdltest::WriteBmp("a.bmp", 8, 8, 9, 9, 9));
+    struct Row {
+        const char* list;
+        const char* file;
+        int slots;
+        int (*load)(); // lines read, -1 where the loader does not say
+        bool (*filled)(int slot);
+    };
+    const Row rows[] = {
+        {"Liste.txt", "a.bmp", Spritenumber,
+         [] {
+             loadImages("Liste.txt");
+             return texturesUsed - 1;
+         },
+         [](int slot) { return Images[slot] != nullptr; }},
+        {"Sounds.txt", "m.wav", Soundnumber,
+         [] {
+             LoadSounds();
+             return -1;
+         },
+         [](int slot) { return Sounds[slot] != nullptr; }},
+        {"Music.txt", "m.wav", Musicnumber, LoadMusic,
+         [](int slot) { return Music[slot] != nullptr; }},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.list);
+        std::string lines = "missing.wav\n";
+        for (int i = 1; i < row.slots + 20; ++i) {
+            lines += std::string(row.file) + "\n";
+        }
+        WriteFile(row.list, lines);
+        testing::internal::CaptureStdout();
+        const int read = row.load();
+        testing::internal::GetCapturedStdout();
+        if (read >= 0) {
+            EXPECT_EQ(read, row.slots - 1);
+        }
+        EXPECT_FALSE(row.filled(0));
+        EXPECT_FALSE(row.filled(1));
+        for (int slot = 2; slot < row.slots; ++slot) {
+            EXPECT_TRUE(row.filled(slot)) << "slot " << slot;
+        }
     }
-    WriteFile("Sounds.txt", list);
-    LoadSounds();
-    EXPECT_EQ(Sounds[0], nullptr);
-    EXPECT_NE(Sounds[Soundnumber - 1], nullptr);
-
-    WriteFile("Music.txt", "missing.ogg\n" + list);
-    EXPECT_EQ(LoadMusic(), Musicnumber - 1);
-    EXPECT_EQ(Music[0], nullptr);
-    EXPECT_EQ(Music[1], nullptr);
-    EXPECT_NE(Music[Musicnumber - 1], nullptr);
 }
 
 TEST_F(AudioTest, GunLoopsStartLoopingAndFadeOut)

@@ -87,23 +87,6 @@ TEST_F(ImageListTest, MissingOrEmptyListLoadsNothingSilently)
     EXPECT_EQ(Images[1], nullptr);
 }
 
-TEST_F(ImageListTest, LinesPastTheLastSlotAreIgnored)
-{
-    TempWorkDir dir;
-    ASSERT_TRUE(WriteBmp("a.bmp", 8, 8, 9, 9, 9));
-    std::string list;
-    for (int i = 0; i < 120; ++i) {
-        list += "a.bmp\n";
-    }
-    WriteFile("Liste.txt", list);
-    loadImages("Liste.txt");
-    EXPECT_EQ(texturesUsed, 100);
-    EXPECT_EQ(Images[0], nullptr);
-    for (int i = 1; i < Spritenumber; ++i) {
-        EXPECT_NE(Images[i], nullptr) << "slot " << i;
-    }
-}
-
 TEST_F(ImageListTest, UnreadableImageDataGivesTheLoadMessage)
 {
     TempWorkDir dir;

@@ -429,24 +429,28 @@ TEST_F(LogicTest, EndedGameNoLongerAdvances)
 TEST_F(LogicTest, LevelEventRate)
 {
     Keyboard = false;
-    // High 0: an event on 1 tick in 50, each spawning with 30 in 200 on an
-    // almost empty field: 0.003 squares per tick.
-    int made = 0;
-    for (int i = 0; i < 100000; ++i) {
-        LogicPass();
-        made += Stack.Count;
-        Trim(0);
-    }
-    EXPECT_GT(made, 240);
-    EXPECT_LT(made, 360);
-
-    // High 60: an event on every tick, with a certain spawn.
-    High = 60;
+    // A level event comes on a tick when a draw from 0 to 49 is at most
+    // High. From High 37 on its spawn is certain (15 + 5 * High >= 200), so
+    // here each square is an event. How often an event spawns below that is
+    // the spawn tests' and the level attempt's (test_game) business.
+    // High 49: an event on every tick.
+    High = 49;
     for (int i = 0; i < 1000; ++i) {
         LogicPass();
         ASSERT_EQ(Stack.Count, 1) << i;
         Trim(0);
     }
+    // High 48: every tick but the one in 50 that draws 49.
+    High = 48;
+    int missed = 0;
+    for (int i = 0; i < 5000; ++i) {
+        LogicPass();
+        ASSERT_LE(Stack.Count, 1) << i;
+        missed += Stack.Count == 0;
+        Trim(0);
+    }
+    EXPECT_GT(missed, 60);
+    EXPECT_LT(missed, 140);
 }
 
 // Key scripts for the whole-game runs: hold a random set of keys for a

@@ -131,21 +131,25 @@ TEST_F(SpawnTest, DampingOnACrowdedFieldOnLevelsOneAndTwo)
 TEST_F(SpawnTest, NewSquareShapeAndAgeing)
 {
     Fill(5);
+    // The fixed fields of every new square.
+    ASSERT_EQ(Tries(200, 1), 1);
+    EXPECT_EQ(last_.Image, 2);
+    EXPECT_EQ(last_.FrameW, 100);
+    EXPECT_EQ(last_.FrameH, 100);
+    EXPECT_TRUE(last_.Shootable);
+    EXPECT_EQ(last_.Grow, 1.005f);
+    EXPECT_EQ(last_.Layer, 1);
+    EXPECT_EQ(last_.LifeTimer, 0);
+    EXPECT_EQ(last_.Box, 0);
+    EXPECT_EQ(last_.Speed, 0.0f);
+
+    // Place and ageing timer are drawn: whole pixels inside the field.
     int minAge = 100000;
     int maxAge = 0;
     float minX = 1e9f, maxX = -1e9f, minY = 1e9f, maxY = -1e9f;
     for (int i = 0; i < 20000; ++i) {
         ASSERT_EQ(Tries(200, 1), 1);
         const Object& o = last_;
-        EXPECT_EQ(o.Image, 2);
-        EXPECT_EQ(o.FrameW, 100);
-        EXPECT_EQ(o.FrameH, 100);
-        EXPECT_TRUE(o.Shootable);
-        EXPECT_EQ(o.Grow, 1.005f);
-        EXPECT_EQ(o.Layer, 1);
-        EXPECT_EQ(o.LifeTimer, 0);
-        EXPECT_EQ(o.Box, 0);
-        EXPECT_EQ(o.Speed, 0.0f);
         EXPECT_EQ(o.X, std::floor(o.X));
         EXPECT_EQ(o.Y, std::floor(o.Y));
         minAge = std::min(minAge, o.AgeTimer);
