@@ -102,6 +102,16 @@ std::string CurrentGlRenderer()
     return text != nullptr ? reinterpret_cast<const char*>(text) : "";
 }
 
+bool AskHighDpi(GpuDevice gpu, int outputW, int outputH)
+{
+    return gpu != GpuDevice::Absent || static_cast<long long>(outputW) * outputH <= 1920LL * 1080;
+}
+
+bool DesktopFullScreen(const std::string& driver)
+{
+    return Lower(driver) == "wayland";
+}
+
 const char* DrawingPathName(DrawingPath path)
 {
     switch (path) {
