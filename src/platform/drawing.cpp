@@ -140,6 +140,15 @@ const DrawingPath* ForcedDrawingPath()
     return nullptr;
 }
 
+int ForcedHighDpi()
+{
+    const char* forced = SDL_getenv("VORLUNE_HIGH_DPI");
+    if (forced != nullptr && (SDL_strcmp(forced, "0") == 0 || SDL_strcmp(forced, "1") == 0)) {
+        return forced[0] - '0';
+    }
+    return -1;
+}
+
 void ReportDrawingPath(DrawingPath path, const std::string& driver, GpuDevice gpu,
                        const std::string& renderer, const std::string& glRenderer,
                        const std::vector<std::string>& passedOver)
@@ -162,6 +171,11 @@ void ReportDrawingPath(DrawingPath path, const std::string& driver, GpuDevice gp
 const DrawingPath* ForcedDrawingPath()
 {
     return nullptr;
+}
+
+int ForcedHighDpi()
+{
+    return -1;
 }
 
 void ReportDrawingPath(DrawingPath, const std::string&, GpuDevice, const std::string&,

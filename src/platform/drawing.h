@@ -113,6 +113,11 @@ const char* DrawingPathName(DrawingPath path);
 // shipped program.
 const DrawingPath* ForcedDrawingPath();
 
+// Timing builds only: VORLUNE_HIGH_DPI "1" or "0" asks for high-DPI drawing
+// or not, whatever AskHighDpi says, so that the probe can measure both on
+// one output. -1 when not given, and always in the shipped program.
+int ForcedHighDpi();
+
 // Timing builds only: prints the path taken, what the choice was based on,
 // and the paths passed over before it with the reason for each.
 void ReportDrawingPath(DrawingPath path, const std::string& driver, GpuDevice gpu,

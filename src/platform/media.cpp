@@ -196,7 +196,10 @@ void OpenDrawing()
     int outputW = 0;
     int outputH = 0;
     LargestDisplay(&outputW, &outputH);
-    const Uint32 highDpi = AskHighDpi(gpu, outputW, outputH) ? SDL_WINDOW_ALLOW_HIGHDPI : 0;
+    const int forcedHighDpi = ForcedHighDpi();
+    const bool askHighDpi =
+        forcedHighDpi >= 0 ? forcedHighDpi == 1 : AskHighDpi(gpu, outputW, outputH);
+    const Uint32 highDpi = askHighDpi ? SDL_WINDOW_ALLOW_HIGHDPI : 0;
     const std::vector<DrawingStep> order =
         forced != nullptr ? std::vector<DrawingStep>{{*forced, false}} : DrawingOrder(driver, gpu);
     const FramebufferHint hint;

@@ -7,6 +7,7 @@
 #   e2e_make_workdir       copy of the run directory with a windowed Settings.txt
 #   e2e_start_xvfb         private X server (sets E2E_DISPLAY)
 #   e2e_start_weston       Wayland compositor on it; later games are Wayland clients
+#   e2e_stop_weston        ends it (and the game)
 #   e2e_no_display         later games start with no display at all
 #   e2e_start_game SECS    ./vorlune in the work dir, killed after SECS
 #   e2e_wait_output TEXT SECS / e2e_wait_window SECS / e2e_key KEY...
@@ -291,6 +292,16 @@ e2e_start_weston()
         sleep 0.05
     done
     e2e_fail "weston did not open its socket and window within 10 s"
+}
+
+# Ends weston (and with it any game still on it), so that e2e_start_weston
+# can start it again, at another scale say.
+e2e_stop_weston()
+{
+    e2e_stop_game
+    e2e_stop_pid "$E2E_WESTON_PID"
+    E2E_WESTON_PID=""
+    E2E_PLATFORM=x11
 }
 
 # Games started afterwards find no display at all: DISPLAY, WAYLAND_DISPLAY,
