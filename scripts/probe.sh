@@ -23,7 +23,10 @@
 #        ("accelerated software"; on Wayland "accelerated texture"),
 #        PROBE_WAYLAND=1: the game runs as a native Wayland client of weston
 #        nested on Xvfb (tests/e2e/lib.sh), full screen, SDL left to choose
-#        its drivers; paths forced as above.
+#        its drivers; paths forced as above. With it E2E_WESTON_SCALE (1)
+#        scales weston's output as on a high-DPI screen, E2E_SCREEN_SIZE
+#        (1920x1080) sets its pixels, and VORLUNE_HIGH_DPI=1|0 makes the
+#        game ask for high-DPI drawing or not, whatever it would choose.
 set -u -o pipefail
 
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
@@ -159,11 +162,13 @@ for path in "${paths[@]}"; do
     probe_session "$path"
 done
 
-python3 - "$clk_tck" "$E2E_TMP" "$(cut -d' ' -f1-3 /proc/loadavg)" "$wayland" "${paths[@]}" <<'PY'
+screen="${E2E_SCREEN_SIZE:-1920x1080}, scale ${E2E_WESTON_SCALE:-1}"
+python3 - "$clk_tck" "$E2E_TMP" "$(cut -d' ' -f1-3 /proc/loadavg)" "$wayland" "$screen" "${paths[@]}" <<'PY'
 import re, statistics, sys
 
 tck, tmp, load, wayland = float(sys.argv[1]), sys.argv[2], sys.argv[3], sys.argv[4] == "1"
-paths = sys.argv[5:]
+screen = sys.argv[5]
+paths = sys.argv[6:]
 shm = ("shared memory (window buffers shared with weston)" if wayland
        else "shared memory (window image for the X server, MIT-SHM)")
 win = re.compile(r"timing: (logic|frame) t=([\d.]+) s n=(\d+) median=([\d.]+) ms "
@@ -221,14 +226,20 @@ for p in paths:
             return "n/a"
         return (f"{statistics.median(x[3] for x in sel):.2f} / "
                 f"{max(x[4] for x in sel):.2f} ms")
+    def frame_rate(start, end):
+        sel = [x for x in w if x[0] == "frame" and x[1] - 5.5 >= start and x[1] <= end + 0.5]
+        return sum(x[2] for x in sel) / (5 * len(sel)) if sel else 0
     first = re.search(r"timing: first frame presented ([\d.]+) ms", log)
     chosen = re.search(r"timing: drawing path (.*)", log)
+    sizes = re.search(r"timing: window (\d+x\d+), renderer output (\d+x\d+) pixels, high DPI (.*)", log)
     msecs, psecs = t["menu_end"] - t["menu_start"], t["play_end"] - t["play_start"]
     own = lambda shares: sum(v for n, v in shares.items() if not n.startswith("llvmpipe"))
     res[p] = {
         "path": chosen[1] if chosen else "n/a",
+        "sizes": f"{sizes[1]} / {sizes[2]} ({sizes[3]})" if sizes else "n/a",
         "play": 100 * (t["c3"] - t["c2"]) / tck / psecs,
         "menu": 100 * (t["c1"] - t["c0"]) / tck / msecs,
+        "fps_play": frame_rate(t["play_start"], t["play_end"]),
         "play_own": own(threads(p, "play", psecs)),
         "menu_own": own(threads(p, "menu", msecs)),
         "logic_play": phase("logic", t["play_start"], t["play_end"]),
@@ -242,15 +253,21 @@ for p in paths:
         "smaps": smaps(p),
     }
 
-print(f"vorlune probe {'on weston (Wayland) nested on Xvfb' if wayland else 'under Xvfb'}, one "
-      f"session per drawing path; load average at the end: {load}")
+print(f"vorlune probe {f'on weston (Wayland, output {screen}) nested on Xvfb' if wayland else 'under Xvfb'}, "
+      f"one session per drawing path; load average at the end: {load}")
 print()
 print("| Measurement | " + " | ".join(paths) + " |")
 print("|---|" + "---:|" * len(paths))
 rows = [
     ("drawing path as reported", lambda r: r["path"].split(" (")[0]),
+    ("window / renderer output, pixels (high DPI)", lambda r: r["sizes"]),
     ("CPU of the whole process in play (% of one core)", lambda r: f"{r['play']:.1f} %"),
     ("CPU of the game's own threads in play (all but llvmpipe)", lambda r: f"{r['play_own']:.1f} %"),
+    # Less dependent on the machine's load than the share of a core: a busy
+    # machine gives llvmpipe less time, and the game draws fewer frames.
+    ("frames in play per second; CPU time per frame",
+     lambda r: f"{r['fps_play']:.1f}; {10 * r['play'] / r['fps_play']:.1f} ms"
+     if r["fps_play"] > 0 else "n/a"),
     ("CPU of the whole process on the menu", lambda r: f"{r['menu']:.1f} %"),
     ("logic pass period in play, median / p99", lambda r: r["logic_play"]),
     ("logic pass period on the menu, median / p99", lambda r: r["logic_menu"]),

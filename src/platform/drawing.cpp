@@ -102,6 +102,16 @@ std::string CurrentGlRenderer()
     return text != nullptr ? reinterpret_cast<const char*>(text) : "";
 }
 
+bool AskHighDpi(GpuDevice gpu, int outputW, int outputH)
+{
+    return gpu != GpuDevice::Absent || static_cast<long long>(outputW) * outputH <= 1920LL * 1080;
+}
+
+bool DesktopFullScreen(const std::string& driver)
+{
+    return Lower(driver) == "wayland";
+}
+
 const char* DrawingPathName(DrawingPath path)
 {
     switch (path) {
@@ -130,6 +140,15 @@ const DrawingPath* ForcedDrawingPath()
     return nullptr;
 }
 
+int ForcedHighDpi()
+{
+    const char* forced = SDL_getenv("VORLUNE_HIGH_DPI");
+    if (forced != nullptr && (SDL_strcmp(forced, "0") == 0 || SDL_strcmp(forced, "1") == 0)) {
+        return forced[0] - '0';
+    }
+    return -1;
+}
+
 void ReportDrawingPath(DrawingPath path, const std::string& driver, GpuDevice gpu,
                        const std::string& renderer, const std::string& glRenderer,
                        const std::vector<std::string>& passedOver)
@@ -152,6 +171,11 @@ void ReportDrawingPath(DrawingPath path, const std::string& driver, GpuDevice gp
 const DrawingPath* ForcedDrawingPath()
 {
     return nullptr;
+}
+
+int ForcedHighDpi()
+{
+    return -1;
 }
 
 void ReportDrawingPath(DrawingPath, const std::string&, GpuDevice, const std::string&,

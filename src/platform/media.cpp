@@ -1,6 +1,7 @@
 #include "platform/media.h"
 
 #include "platform/drawing.h"
+#include "platform/timing.h"
 #include "world/globals.h"
 
 #include <SDL_image.h>
@@ -22,6 +23,32 @@ void Print(const char* text)
     std::fflush(stdout);
 }
 
+// The full-screen flag for the video driver SDL runs on.
+Uint32 FullScreenFlag()
+{
+    return DesktopFullScreen(OrEmpty(SDL_GetCurrentVideoDriver())) ? SDL_WINDOW_FULLSCREEN_DESKTOP
+                                                                   : SDL_WINDOW_FULLSCREEN;
+}
+
+// The pixels of the largest display: each lists its modes largest first,
+// and on Wayland the first is the output's own pixels while the current
+// mode is in the desktop's scaled coordinates.
+void LargestDisplay(int* w, int* h)
+{
+    *w = 0;
+    *h = 0;
+    for (int i = 0; i < SDL_GetNumVideoDisplays(); ++i) {
+        SDL_DisplayMode mode;
+        if (SDL_GetDisplayMode(i, 0, &mode) == 0 &&
+            static_cast<long long>(mode.w) * mode.h > static_cast<long long>(*w) * *h) {
+            *w = mode.w;
+            *h = mode.h;
+        }
+    }
+}
+
+// `graphicsFlags`: SDL_WINDOW_OPENGL for the paths that draw with it, and
+// SDL_WINDOW_ALLOW_HIGHDPI where AskHighDpi says so.
 SDL_Window* OpenWindow(Uint32 graphicsFlags)
 {
     int w = DMode.w;
@@ -32,17 +59,17 @@ SDL_Window* OpenWindow(Uint32 graphicsFlags)
         w = 1920;
         h = 1080;
     }
-    Uint32 flags = SDL_WINDOW_SHOWN;
+    Uint32 flags = SDL_WINDOW_SHOWN | graphicsFlags;
     if (FullScreen) {
-        flags |= SDL_WINDOW_FULLSCREEN;
+        flags |= FullScreenFlag();
     }
-    SDL_Window* window = SDL_CreateWindow("Vorlune", SDL_WINDOWPOS_UNDEFINED,
-                                          SDL_WINDOWPOS_UNDEFINED, w, h, flags | graphicsFlags);
-    if (window == nullptr && graphicsFlags != 0) {
+    SDL_Window* window =
+        SDL_CreateWindow("Vorlune", SDL_WINDOWPOS_UNDEFINED, SDL_WINDOWPOS_UNDEFINED, w, h, flags);
+    if (window == nullptr && (flags & SDL_WINDOW_OPENGL) != 0) {
         // Video drivers without OpenGL still give a window for the software
         // renderer.
         window = SDL_CreateWindow("Vorlune", SDL_WINDOWPOS_UNDEFINED, SDL_WINDOWPOS_UNDEFINED, w, h,
-                                  flags);
+                                  flags & ~SDL_WINDOW_OPENGL);
     }
     return window;
 }
@@ -120,11 +147,11 @@ void CloseDrawing()
 
 // Makes a new Window and its Renderer for one drawing path. Returns the
 // reason SDL gave, read right after the call that failed, or empty.
-std::string OpenDrawingPath(DrawingPath path, Uint32 vsync)
+std::string OpenDrawingPath(DrawingPath path, Uint32 vsync, Uint32 highDpi)
 {
     // The texture behind a software surface belongs to an OpenGL renderer
     // of the same window.
-    Window = OpenWindow(path == DrawingPath::Software ? 0 : SDL_WINDOW_OPENGL);
+    Window = OpenWindow((path == DrawingPath::Software ? 0 : SDL_WINDOW_OPENGL) | highDpi);
     if (Window == nullptr) {
         return std::string("no window: ") + SDL_GetError();
     }
@@ -166,6 +193,13 @@ void OpenDrawing()
     const DrawingPath* forced = ForcedDrawingPath();
     const GpuDevice gpu = FindGpuDevice();
     const std::string driver = OrEmpty(SDL_GetCurrentVideoDriver());
+    int outputW = 0;
+    int outputH = 0;
+    LargestDisplay(&outputW, &outputH);
+    const int forcedHighDpi = ForcedHighDpi();
+    const bool askHighDpi =
+        forcedHighDpi >= 0 ? forcedHighDpi == 1 : AskHighDpi(gpu, outputW, outputH);
+    const Uint32 highDpi = askHighDpi ? SDL_WINDOW_ALLOW_HIGHDPI : 0;
     const std::vector<DrawingStep> order =
         forced != nullptr ? std::vector<DrawingStep>{{*forced, false}} : DrawingOrder(driver, gpu);
     const FramebufferHint hint;
@@ -174,7 +208,7 @@ void OpenDrawing()
     for (const DrawingStep& step : order) {
         const DrawingPath path = step.path;
         hint.SetFor(path);
-        std::string reason = OpenDrawingPath(path, vsync);
+        std::string reason = OpenDrawingPath(path, vsync, highDpi);
         if (reason.empty()) {
             SDL_RendererInfo info;
             const std::string name =
@@ -334,7 +368,21 @@ void iniSDL(bool antialiasing)
     gFont[3] = TTF_OpenFont("NegativeSpace.ttf", 250);
 
     if (FullScreen && Window != nullptr) {
-        SDL_SetWindowFullscreen(Window, SDL_WINDOW_FULLSCREEN);
+        SDL_SetWindowFullscreen(Window, FullScreenFlag());
+    }
+    if (TimingEnabled() && Renderer != nullptr) {
+        // What the probe compares on scaled outputs: the window in the
+        // desktop's coordinates, the renderer's output in pixels.
+        int ww = 0;
+        int wh = 0;
+        int pw = 0;
+        int ph = 0;
+        SDL_GetWindowSize(Window, &ww, &wh);
+        SDL_GetRendererOutputSize(Renderer, &pw, &ph);
+        std::printf(
+            "timing: window %dx%d, renderer output %dx%d pixels, high DPI %s\n", ww, wh, pw, ph,
+            (SDL_GetWindowFlags(Window) & SDL_WINDOW_ALLOW_HIGHDPI) != 0 ? "asked" : "not asked");
+        std::fflush(stdout);
     }
 
     if (Mix_OpenAudio(44100, AUDIO_S16LSB, 2, 2048) < 0) {

@@ -7,6 +7,7 @@
 #   e2e_make_workdir       copy of the run directory with a windowed Settings.txt
 #   e2e_start_xvfb         private X server (sets E2E_DISPLAY)
 #   e2e_start_weston       Wayland compositor on it; later games are Wayland clients
+#   e2e_stop_weston        ends it (and the game)
 #   e2e_no_display         later games start with no display at all
 #   e2e_start_game SECS    ./vorlune in the work dir, killed after SECS
 #   e2e_wait_output TEXT SECS / e2e_wait_window SECS / e2e_key KEY...
@@ -172,12 +173,14 @@ e2e_make_workdir()
 }
 
 # Starts Xvfb on a free display; -displayfd reports the number once the
-# server accepts connections.
+# server accepts connections. Its screen is 1920 x 1080, or E2E_SCREEN_SIZE
+# (WxH; the probe's), which the screen checks here do not expect.
 e2e_start_xvfb()
 {
-    local fdfile=$E2E_TMP/xvfb.display i
+    local fdfile=$E2E_TMP/xvfb.display size=${E2E_SCREEN_SIZE:-1920x1080} i
+    [[ $size =~ ^[1-9][0-9]*x[1-9][0-9]*$ ]] || e2e_fail "E2E_SCREEN_SIZE must be WxH, not \"$size\""
     : >"$fdfile"
-    Xvfb -displayfd 3 -screen 0 1920x1080x24 -nolisten tcp -noreset \
+    Xvfb -displayfd 3 -screen 0 "${size}x24" -nolisten tcp -noreset \
         3>"$fdfile" >"$E2E_ARTIFACTS/xvfb.log" 2>&1 &
     E2E_XVFB_PID=$!
     for ((i = 0; i < 200; i++)); do
@@ -242,21 +245,28 @@ e2e_make_runtime_dir()
     fi
 }
 
-# Starts weston on the Xvfb display: its X11 backend shows one output of
-# 1920 x 1080 in an X window and takes the keys sent to that window as its
-# seat's, and pixman draws it without any GPU. Games started afterwards run
-# as native Wayland clients: DISPLAY, SDL_VIDEODRIVER and SDL_AUDIODRIVER
-# unset, WAYLAND_DISPLAY set.
+# Starts weston on the Xvfb display: its X11 backend shows one output as
+# large as the screen (1920 x 1080 pixels) in an X window and takes the keys
+# sent to that window as its seat's, and pixman draws it without any GPU.
+# Games started afterwards run as native Wayland clients: DISPLAY,
+# SDL_VIDEODRIVER and SDL_AUDIODRIVER unset, WAYLAND_DISPLAY set.
+#
+# E2E_WESTON_SCALE (1 when unset or empty; 1 to 4) is the output's scale,
+# as on a high-DPI screen: the output keeps its pixels, so that screenshots
+# look alike, and clients see 1920 / scale x 1080 / scale.
 e2e_start_weston()
 {
-    local i
+    local i scale=${E2E_WESTON_SCALE:-1} size=${E2E_SCREEN_SIZE:-1920x1080}
     e2e_need_tools weston weston
     [[ -n $E2E_DISPLAY ]] || e2e_fail "e2e_start_weston before e2e_start_xvfb"
+    [[ $scale =~ ^[1-4]$ ]] || e2e_fail "E2E_WESTON_SCALE must be 1 to 4, not \"$scale\""
     e2e_make_runtime_dir
     E2E_WAYLAND_DISPLAY=vorlune-e2e
     # No idle time: the desktop shell would lock the screen after 5 minutes.
+    # Weston's size is the output's in its own coordinates: pixels / scale.
     DISPLAY=$E2E_DISPLAY XDG_RUNTIME_DIR=$E2E_RUNTIME_DIR weston --no-config \
-        --backend=x11-backend.so --use-pixman --width=1920 --height=1080 --idle-time=0 \
+        --backend=x11-backend.so --use-pixman --width=$((${size%x*} / scale)) \
+        --height=$((${size#*x} / scale)) --scale="$scale" --idle-time=0 \
         --socket="$E2E_WAYLAND_DISPLAY" </dev/null >"$E2E_ARTIFACTS/weston.log" 2>&1 &
     E2E_WESTON_PID=$!
     for ((i = 0; i < 200; i++)); do
@@ -273,7 +283,7 @@ e2e_start_weston()
                 DISPLAY=$E2E_DISPLAY timeout 5 xdotool windowfocus --sync "$E2E_WESTON_WINDOW" ||
                     e2e_fail "cannot give weston's window the keyboard focus"
                 E2E_PLATFORM=wayland
-                e2e_log "weston ready on $E2E_WAYLAND_DISPLAY (X window $E2E_WESTON_WINDOW)"
+                e2e_log "weston ready on $E2E_WAYLAND_DISPLAY at scale $scale (X window $E2E_WESTON_WINDOW)"
                 return 0
             fi
         fi
@@ -282,6 +292,16 @@ e2e_start_weston()
         sleep 0.05
     done
     e2e_fail "weston did not open its socket and window within 10 s"
+}
+
+# Ends weston (and with it any game still on it), so that e2e_start_weston
+# can start it again, at another scale say.
+e2e_stop_weston()
+{
+    e2e_stop_game
+    e2e_stop_pid "$E2E_WESTON_PID"
+    E2E_WESTON_PID=""
+    E2E_PLATFORM=x11
 }
 
 # Games started afterwards find no display at all: DISPLAY, WAYLAND_DISPLAY,

@@ -558,6 +558,39 @@ TEST(DrawingPathTest, DecisionTable)
     SDL_setenv("VORLUNE_DRAWING_PATH", "", 1);
 }
 
+// High-DPI drawing is asked for wherever a GPU device may draw, and without
+// one only up to the field's own pixels.
+TEST(DrawingPathTest, HighDpiWhereItIsAffordable)
+{
+    struct Row {
+        GpuDevice gpu;
+        int w, h;
+        bool ask;
+    };
+    const Row rows[] = {
+        {GpuDevice::Present, 3840, 2160, true},
+        {GpuDevice::Unknown, 7680, 4320, true},
+        {GpuDevice::Absent, 1920, 1080, true},
+        {GpuDevice::Absent, 1080, 1920, true},
+        {GpuDevice::Absent, 0, 0, true},
+        {GpuDevice::Absent, 1920, 1200, false},
+        {GpuDevice::Absent, 3840, 2160, false},
+        // Whose product overflows an int.
+        {GpuDevice::Absent, 65536, 65536, false},
+    };
+    for (const Row& row : rows) {
+        EXPECT_EQ(AskHighDpi(row.gpu, row.w, row.h), row.ask)
+            << static_cast<int>(row.gpu) << " " << row.w << "x" << row.h;
+    }
+    // Only timing builds let the probe force the choice.
+    const std::pair<const char*, int> forced[] = {{"1", 1}, {"0", 0}, {"yes", -1}};
+    for (const auto& f : forced) {
+        SDL_setenv("VORLUNE_HIGH_DPI", f.first, 1);
+        EXPECT_EQ(ForcedHighDpi(), TimingEnabled() ? f.second : -1) << f.first;
+    }
+    SDL_setenv("VORLUNE_HIGH_DPI", "", 1);
+}
+
 // SDL's last resorts without a display show nothing and take no input:
 // the game stops on them unless they were asked for, as tests do.
 TEST(DrawingPathTest, UnseenVideoDriverUnlessAskedFor)
