@@ -89,6 +89,42 @@ Uint32 Mix(Uint32 p, Uint32 q, int f)
     return even | (odd << 8);
 }
 
+// Four pixels, per byte: p + d f / 128 rounded down, in 16-bit lanes. With
+// d = q - p that is SDL's ((128 - f) p + f q) >> 7, as 128 p is a whole
+// multiple of 128. A fixed count of 16 lets the compiler use vector
+// instructions even at -O2.
+inline void LerpBlock(const Uint8* __restrict p, const int16_t* __restrict d,
+                      const Uint8* __restrict f, Uint8* __restrict out)
+{
+    for (int j = 0; j < 16; ++j) {
+        out[j] = static_cast<Uint8>(p[j] + (static_cast<int16_t>(d[j] * f[j]) >> 7));
+    }
+}
+
+// `count` pixels from p towards q at the weights f (one per byte of each
+// pixel): whole blocks of four in vector lanes, the rest one at a time.
+void LerpRun(Uint32 p, Uint32 q, const Uint8* f, Uint8* out, int count)
+{
+    Uint8 pp[16];
+    Uint8 qq[16];
+    int16_t dd[16];
+    for (int k = 0; k < 16; k += 4) {
+        std::memcpy(pp + k, &p, 4);
+        std::memcpy(qq + k, &q, 4);
+    }
+    for (int j = 0; j < 16; ++j) {
+        dd[j] = static_cast<int16_t>(qq[j] - pp[j]);
+    }
+    int c = 0;
+    for (; c + 4 <= count; c += 4) {
+        LerpBlock(pp, dd, f + 4 * c, out + 4 * c);
+    }
+    for (; c < count; ++c) {
+        const Uint32 v = Mix(p, q, f[4 * c]);
+        std::memcpy(out + 4 * c, &v, 4);
+    }
+}
+
 // The scratch texture that clipped pictures are scaled into, grown to the
 // largest part shown so far, kept for the renderer that drew last (the
 // drawing thread's).
@@ -278,16 +314,21 @@ class OutputPixels {
     Output o_;
 };
 
+// Bytes of one strip of the scratch texture: small enough to stay in the
+// processor's cache between being written here and read by SDL's blit.
+constexpr int StripBytes = 256 * 1024;
+
 // Puts into `shown` (output pixels, window-sized at most) what SDL's own
-// scaler would put there for the whole copy of `src` to `whole`, then hands
-// SDL that part unscaled, at a scale of 1.
+// scaler would put there for the whole copy of `src` to `whole`, and hands
+// SDL that part unscaled, at a scale of 1, a strip of rows at a time.
 int ScaleShownPart(SDL_Renderer* renderer, SDL_Texture* texture, const SDL_Surface* pixels,
                    const SDL_Rect& src, const Box64& whole, const Box64& shown,
                    SDL_RendererFlip flip, const Output& o)
 {
     const int w = static_cast<int>(shown.W());
     const int h = static_cast<int>(shown.H());
-    SDL_Texture* scratch = ScratchFor(renderer, w, h);
+    const int strip = std::clamp(StripBytes / (4 * w), 1, h);
+    SDL_Texture* scratch = ScratchFor(renderer, w, strip);
     if (scratch == nullptr) {
         return -1;
     }
@@ -295,63 +336,30 @@ int ScaleShownPart(SDL_Renderer* renderer, SDL_Texture* texture, const SDL_Surfa
     SDL_GetTextureScaleMode(texture, &mode);
     auto tap = mode == SDL_ScaleModeNearest ? NearestTap : LinearTap;
 
-    // Taps of the shown columns, as runs of equal taps: a magnified texel
-    // covers many pixels, so a row is filled a run at a time.
-    std::vector<std::pair<Tap, int>> columns;
+    // Taps of the shown columns: runs of columns with the same left texel (a
+    // magnified texel covers many), and the weight of its right neighbour
+    // once per byte of each pixel.
+    struct Run {
+        int start;
+        int length;
+        int texel;
+    };
+    std::vector<Run> runs;
+    std::vector<Uint8> weight(static_cast<size_t>(w) * 4);
     for (int c = 0; c < w; ++c) {
         int64_t i = shown.x0 + c - whole.x0;
         if ((flip & SDL_FLIP_HORIZONTAL) != 0) {
             i = whole.W() - 1 - i;
         }
+        // A flat tap (f 0) reads its right neighbour with no weight.
         const Tap t = tap(i, src.w, whole.W());
-        if (!columns.empty() && columns.back().first == t) {
-            ++columns.back().second;
+        if (!runs.empty() && runs.back().texel == t.a) {
+            ++runs.back().length;
         } else {
-            columns.emplace_back(t, 1);
+            runs.push_back({c, 1, t.a});
         }
+        std::fill_n(&weight[static_cast<size_t>(c) * 4], 4, static_cast<Uint8>(t.f));
     }
-
-    void* locked = nullptr;
-    int pitch = 0;
-    const SDL_Rect area{0, 0, w, h};
-    if (SDL_LockTexture(scratch, &area, &locked, &pitch) != 0) {
-        return -1;
-    }
-    std::vector<Uint32> blended(static_cast<size_t>(src.w));
-    Tap previous{-1, -1, -1};
-    for (int r = 0; r < h; ++r) {
-        Uint32* out = reinterpret_cast<Uint32*>(static_cast<Uint8*>(locked) + r * pitch);
-        int64_t i = shown.y0 + r - whole.y0;
-        if ((flip & SDL_FLIP_VERTICAL) != 0) {
-            i = whole.H() - 1 - i;
-        }
-        const Tap row = tap(i, src.h, whole.H());
-        if (r > 0 && row == previous) {
-            std::memcpy(out, static_cast<Uint8*>(locked) + (r - 1) * pitch,
-                        static_cast<size_t>(w) * 4);
-            continue;
-        }
-        previous = row;
-        // Vertical first, then horizontal, each truncated: SDL's order.
-        const auto* top =
-            reinterpret_cast<const Uint32*>(static_cast<const Uint8*>(pixels->pixels) +
-                                            (src.y + row.a) * pixels->pitch) +
-            src.x;
-        const auto* bottom =
-            reinterpret_cast<const Uint32*>(static_cast<const Uint8*>(pixels->pixels) +
-                                            (src.y + row.b) * pixels->pitch) +
-            src.x;
-        for (int k = 0; k < src.w; ++k) {
-            blended[k] = Mix(top[k], bottom[k], row.f);
-        }
-        for (const auto& run : columns) {
-            std::fill_n(out, run.second,
-                        Mix(blended[run.first.a], blended[run.first.b], run.first.f));
-            out += run.second;
-        }
-    }
-    SDL_UnlockTexture(scratch);
-    ClipScaledPixels += static_cast<long long>(w) * h;
 
     // The picture keeps the texture's blending and modulation.
     SDL_BlendMode blend = SDL_BLENDMODE_NONE;
@@ -359,13 +367,81 @@ int ScaleShownPart(SDL_Renderer* renderer, SDL_Texture* texture, const SDL_Surfa
     SDL_GetTextureBlendMode(texture, &blend);
     SDL_GetTextureColorMod(texture, &red, &green, &blue);
     SDL_GetTextureAlphaMod(texture, &alpha);
-    SDL_SetTextureBlendMode(scratch, blend);
     SDL_SetTextureColorMod(scratch, red, green, blue);
     SDL_SetTextureAlphaMod(scratch, alpha);
     SDL_SetTextureScaleMode(scratch, mode);
-    const SDL_Rect to{static_cast<int>(shown.x0 - o.vx), static_cast<int>(shown.y0 - o.vy), w, h};
+    // Blending an opaque pixel copies it: strips without a see-through pixel
+    // are copied straight away.
+    const bool plain = blend == SDL_BLENDMODE_BLEND && (red & green & blue & alpha) == 255;
+
+    // One more texel than the source, held flat, for the neighbour of the
+    // last.
+    std::vector<Uint32> blended(static_cast<size_t>(src.w) + 1);
+    Tap previous{-1, -1, -1};
+    const Uint8* last = nullptr; // the row made last, while it is kept
+    bool lastOpaque = true;
     OutputPixels unit(renderer, o);
-    return SDL_RenderCopy(renderer, scratch, &area, &to);
+    for (int y0 = 0; y0 < h; y0 += strip) {
+        const int rows = std::min(strip, h - y0);
+        const SDL_Rect area{0, 0, w, rows};
+        void* locked = nullptr;
+        int pitch = 0;
+        if (SDL_LockTexture(scratch, &area, &locked, &pitch) != 0) {
+            return -1;
+        }
+        bool opaque = true;
+        for (int r = 0; r < rows; ++r) {
+            Uint8* out = static_cast<Uint8*>(locked) + r * pitch;
+            int64_t i = shown.y0 + y0 + r - whole.y0;
+            if ((flip & SDL_FLIP_VERTICAL) != 0) {
+                i = whole.H() - 1 - i;
+            }
+            const Tap row = tap(i, src.h, whole.H());
+            if (last != nullptr && row == previous) {
+                if (r > 0) {
+                    std::memcpy(out, out - pitch, static_cast<size_t>(w) * 4);
+                } else {
+                    // The last row of the previous strip, still in place.
+                    std::memmove(out, last, static_cast<size_t>(w) * 4);
+                }
+                last = out;
+                opaque = opaque && lastOpaque;
+                continue;
+            }
+            previous = row;
+            // Vertical first, then horizontal, each truncated: SDL's order.
+            const auto* top =
+                reinterpret_cast<const Uint32*>(static_cast<const Uint8*>(pixels->pixels) +
+                                                (src.y + row.a) * pixels->pitch) +
+                src.x;
+            const auto* bottom =
+                reinterpret_cast<const Uint32*>(static_cast<const Uint8*>(pixels->pixels) +
+                                                (src.y + row.b) * pixels->pitch) +
+                src.x;
+            Uint32 alphas = 0xFF000000u;
+            for (int k = 0; k < src.w; ++k) {
+                blended[k] = Mix(top[k], bottom[k], row.f);
+                alphas &= blended[k];
+            }
+            lastOpaque = alphas == 0xFF000000u;
+            opaque = opaque && lastOpaque;
+            blended[src.w] = blended[src.w - 1];
+            for (const Run& run : runs) {
+                LerpRun(blended[run.texel], blended[run.texel + 1], &weight[run.start * 4],
+                        out + run.start * 4, run.length);
+            }
+            last = out;
+        }
+        SDL_UnlockTexture(scratch);
+        SDL_SetTextureBlendMode(scratch, plain && opaque ? SDL_BLENDMODE_NONE : blend);
+        const SDL_Rect to{static_cast<int>(shown.x0 - o.vx), static_cast<int>(shown.y0 + y0 - o.vy),
+                          w, rows};
+        if (SDL_RenderCopy(renderer, scratch, &area, &to) != 0) {
+            return -1;
+        }
+    }
+    ClipScaledPixels += static_cast<long long>(w) * h;
+    return 0;
 }
 
 // The shown part of the copy with the matching source cut at the nearest
