@@ -343,31 +343,6 @@ class LargeSquares : public DrawingTest {
     static constexpr long long WindowPixels = 1920LL * 1080;
     static constexpr long long WindowBytes = WindowPixels * 4;
 
-    // 100 x 100 texels of their own colour each (some half transparent), so
-    // that a texel out of place shows.
-    static SDL_Texture* Detailed(SDL_ScaleMode mode, bool seeThrough)
-    {
-        SDL_Surface* surface =
-            SDL_CreateRGBSurfaceWithFormat(0, 100, 100, 32, SDL_PIXELFORMAT_ARGB8888);
-        if (surface == nullptr) {
-            return nullptr;
-        }
-        Uint32 seed = 12345;
-        for (int y = 0; y < 100; ++y) {
-            auto* row = reinterpret_cast<Uint32*>(static_cast<Uint8*>(surface->pixels) +
-                                                  y * surface->pitch);
-            for (int x = 0; x < 100; ++x) {
-                seed = seed * 1103515245u + 12345u;
-                const Uint32 alpha = seeThrough && (x + y) % 7 == 0 ? 0x80u : 0xFFu;
-                row[x] = (alpha << 24) | ((seed >> 8) & 0xFFFFFFu);
-            }
-        }
-        SDL_Texture* texture = CreatePictureTexture(Renderer, surface);
-        SDL_FreeSurface(surface);
-        SDL_SetTextureScaleMode(texture, mode);
-        return texture;
-    }
-
     // A w x h picture painted texel by texel, with a pixel copy kept (as the
     // game's pictures) or without one (as text).
     template <typename Paint> static SDL_Texture* Painted(int w, int h, bool keepCopy, Paint paint)
@@ -387,6 +362,20 @@ class LargeSquares : public DrawingTest {
         SDL_Texture* texture = keepCopy ? CreatePictureTexture(Renderer, surface)
                                         : SDL_CreateTextureFromSurface(Renderer, surface);
         SDL_FreeSurface(surface);
+        return texture;
+    }
+
+    // 100 x 100 texels of their own colour each (some half transparent), so
+    // that a texel out of place shows.
+    static SDL_Texture* Detailed(SDL_ScaleMode mode, bool seeThrough)
+    {
+        Uint32 seed = 12345;
+        SDL_Texture* texture = Painted(100, 100, true, [&](int x, int y) {
+            seed = seed * 1103515245u + 12345u;
+            const Uint32 alpha = seeThrough && (x + y) % 7 == 0 ? 0x80u : 0xFFu;
+            return (alpha << 24) | ((seed >> 8) & 0xFFFFFFu);
+        });
+        SDL_SetTextureScaleMode(texture, mode);
         return texture;
     }
 
@@ -620,6 +609,8 @@ class GlScreen {
     {
 #if !defined(__SANITIZE_ADDRESS__) && !defined(__SANITIZE_THREAD__)
         sdltest::StopMedia();
+        const char* driver = SDL_getenv("SDL_VIDEODRIVER");
+        driver_ = driver != nullptr ? driver : "dummy";
         SDL_setenv("SDL_VIDEODRIVER", "offscreen", 1);
         if (SDL_Init(SDL_INIT_VIDEO) == 0) {
             Window = SDL_CreateWindow("Vorlune", 0, 0, 1920, 1080,
@@ -637,7 +628,7 @@ class GlScreen {
     {
         if (restart_) {
             sdltest::StopMedia();
-            SDL_setenv("SDL_VIDEODRIVER", "dummy", 1);
+            SDL_setenv("SDL_VIDEODRIVER", driver_.c_str(), 1);
             std::string why;
             EXPECT_TRUE(sdltest::StartMedia(&why)) << why;
         }
@@ -651,6 +642,7 @@ class GlScreen {
 
   private:
     bool restart_ = false;
+    std::string driver_;
 };
 
 // Squares past the int range (a square left alone passes 2^31 pixels after
