@@ -4,9 +4,11 @@
 // target's edge through a temporary surface the size of the whole
 // destination, and a square left alone grows to tens of thousands of pixels:
 // gigabytes per frame. On that renderer (however it came to be used) such a
-// copy is clipped here first: the visible part is scaled here, the way SDL's
-// own scaler would have drawn it, and handed to SDL as an unscaled copy.
-// Other renderers clip on the GPU and get the copy unchanged.
+// copy is clipped here first: the visible part is scaled here, straight to
+// the output pixels SDL would have covered and the way SDL's own scaler
+// would have drawn them, and handed to SDL as an unscaled copy. Other
+// renderers clip on the GPU and get the copy unchanged, unless it reaches
+// past the int range: then it is cut to a bound around the field first.
 #pragma once
 
 #include <SDL.h>
