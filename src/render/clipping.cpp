@@ -234,6 +234,18 @@ struct Output {
     Box64 visible{0, 0, 0, 0}; // output pixels drawn into
 };
 
+// Puts the scale back after a stretch at 1, unless someone (a window resize
+// on the main thread) has set another meanwhile.
+void RestoreScale(SDL_Renderer* renderer, float sx, float sy)
+{
+    float x = 0;
+    float y = 0;
+    SDL_RenderGetScale(renderer, &x, &y);
+    if (x == 1.0f && y == 1.0f) {
+        SDL_RenderSetScale(renderer, sx, sy);
+    }
+}
+
 Output OutputOf(SDL_Renderer* renderer)
 {
     Output o;
@@ -254,7 +266,7 @@ Output OutputOf(SDL_Renderer* renderer)
         const int64_t y = o.vy + clip.y;
         o.visible = o.visible.Meet({x, y, x + clip.w, y + clip.h});
     }
-    SDL_RenderSetScale(renderer, o.sx, o.sy);
+    RestoreScale(renderer, o.sx, o.sy);
     int w = 0;
     int h = 0;
     if (SDL_GetRendererOutputSize(renderer, &w, &h) == 0) {
@@ -289,23 +301,14 @@ Box64 OnOutput(const CopyRect& dst, const Output& o, bool mirrored)
 }
 
 // Draws in output pixels for as long as it lives: scale 1 (the viewport's
-// origin is still added). The scale is put back unless someone (a window
-// resize) has set another meanwhile.
+// origin is still added).
 class OutputPixels {
   public:
     OutputPixels(SDL_Renderer* renderer, const Output& o) : renderer_(renderer), o_(o)
     {
         SDL_RenderSetScale(renderer_, 1.0f, 1.0f);
     }
-    ~OutputPixels()
-    {
-        float x = 0;
-        float y = 0;
-        SDL_RenderGetScale(renderer_, &x, &y);
-        if (x == 1.0f && y == 1.0f) {
-            SDL_RenderSetScale(renderer_, o_.sx, o_.sy);
-        }
-    }
+    ~OutputPixels() { RestoreScale(renderer_, o_.sx, o_.sy); }
     OutputPixels(const OutputPixels&) = delete;
     OutputPixels& operator=(const OutputPixels&) = delete;
 
