@@ -209,6 +209,39 @@ BENCHMARK(BM_DrawLargeSquares)
     ->Arg(1000000)
     ->Unit(benchmark::kMillisecond);
 
+// Drawing a frame of one square hanging over all four edges, so that its
+// visible part is the whole field: the cost of scaling one full-field picture
+// on the software path.
+void BM_DrawFullFieldSquare(benchmark::State& state)
+{
+    const float size = static_cast<float>(state.range(0));
+    GameState();
+    interface.Clear();
+    Stack.Clear();
+    Object o;
+    o.Image = 2;
+    o.X = 960 - size / 2;
+    o.Y = 540 - size / 2;
+    o.FrameW = 100;
+    o.FrameH = 100;
+    o.W = size;
+    o.H = size;
+    o.Layer = 1;
+    Stack.Create(o);
+    SDL_SetTextureScaleMode(Images[2], SDL_ScaleModeLinear);
+    {
+        std::lock_guard<std::mutex> lock(StateMutex);
+        TakeFrameSnapshot();
+    }
+    DrawFrameSnapshot();
+    for (auto _ : state) {
+        DrawFrameSnapshot();
+    }
+    SDL_SetTextureScaleMode(Images[2], SDL_ScaleModeNearest);
+    state.counters["side"] = state.range(0);
+}
+BENCHMARK(BM_DrawFullFieldSquare)->Arg(2500)->Unit(benchmark::kMillisecond);
+
 // A steady main-menu frame: snapshot and drawing, text boxes unchanged.
 // Counts the text renderings per frame, which must stay at 0.
 void BM_MenuFrame(benchmark::State& state)

@@ -47,6 +47,7 @@ def label(name):
         "BM_FrameSnapshot": ("frame snapshot under the lock", "squares", 16.0),
         "BM_DrawFrame": ("draw 1920x1080 frame (software)", "squares", 16.0),
         "BM_DrawLargeSquares": ("draw frame of 5 squares (software), side", "px", 16.0),
+        "BM_DrawFullFieldSquare": ("draw frame of 1 square over the whole field (software), side", "px", 16.0),
         "BM_MenuFrame": ("steady main-menu frame", "", 16.0),
         "BM_CalcMeUnchanged": ("TextBox::CalcMe, unchanged box", "", 16.0),
         "BM_CalcMeChanged": ("TextBox::CalcMe, changed box", "", 16.0),

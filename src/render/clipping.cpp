@@ -1,6 +1,7 @@
 #include "render/clipping.h"
 
 #include <algorithm>
+#include <climits>
 #include <cmath>
 #include <cstdint>
 #include <cstring>
@@ -14,6 +15,9 @@ namespace {
 // for scaling"); up to it, its 16.16 fixed-point steps are copied exactly.
 constexpr int64_t SdlScaleLimit = 65535;
 
+// Destinations are held within this, so that no sum of two overflows.
+constexpr int64_t CoordLimit = INT64_C(1) << 60;
+
 // One output pixel along one axis: source texels a and b (counted within the
 // source rectangle) and the weight of b in 128ths.
 struct Tap {
@@ -25,23 +29,24 @@ struct Tap {
 
 // SDL_SoftStretchLinear's sample of output pixel i of d from n texels:
 // pixel centres mapped in 16.16 fixed point, texel 0 left of the first
-// centre and texel n - 1 right of the last one held flat. Beyond SDL's limit
-// the same rule in double precision.
+// centre and texel n - 1 right of the last one held flat. The sum is kept in
+// 64 bits (SDL's int overflows from 32768 texels on). Beyond SDL's limit the
+// same rule in double precision.
 Tap LinearTap(int64_t i, int n, int64_t d)
 {
     if (d <= SdlScaleLimit) {
-        const int step = static_cast<int>((static_cast<Uint32>(n) << 16) / static_cast<Uint32>(d));
-        const int x0 =
-            static_cast<int>((static_cast<int64_t>(step) * 32768 + 0x8000) >> 16) - 32768;
-        const int fp = x0 + static_cast<int>(i) * step;
+        const int64_t step = (static_cast<int64_t>(n) << 16) / d;
+        const int64_t x0 = ((step * 32768 + 0x8000) >> 16) - 32768;
+        const int64_t fp = x0 + i * step;
         if (fp < 0) {
             return {0, 0, 0};
         }
-        const int index = static_cast<int>(static_cast<Uint32>(fp) >> 16);
+        const int64_t index = fp >> 16;
         if (index > n - 2) {
             return {n - 1, n - 1, 0};
         }
-        return {index, index + 1, static_cast<int>((static_cast<Uint32>(fp) >> 9) & 127)};
+        const int whole = static_cast<int>(index);
+        return {whole, whole + 1, static_cast<int>((fp >> 9) & 127)};
     }
     const double u = (static_cast<double>(i) + 0.5) * n / static_cast<double>(d) - 0.5;
     if (u < 0) {
@@ -55,18 +60,18 @@ Tap LinearTap(int64_t i, int n, int64_t d)
     return {index, index + 1, static_cast<int>((u - whole) * 128)};
 }
 
-// SDL_SoftStretch's sample (nearest texel).
+// SDL_SoftStretch's sample (nearest texel), in 64 bits.
 Tap NearestTap(int64_t i, int n, int64_t d)
 {
-    int index = 0;
+    int64_t index = 0;
     if (d <= SdlScaleLimit) {
-        const Uint32 inc = (static_cast<Uint32>(n) << 16) / static_cast<Uint32>(d);
-        index = static_cast<int>((inc / 2 + static_cast<Uint32>(i) * inc) >> 16);
+        const int64_t inc = (static_cast<int64_t>(n) << 16) / d;
+        index = (inc / 2 + i * inc) >> 16;
     } else {
-        index = static_cast<int>((static_cast<double>(i) + 0.5) * n / static_cast<double>(d));
+        index = static_cast<int64_t>((static_cast<double>(i) + 0.5) * n / static_cast<double>(d));
     }
-    index = std::min(index, n - 1);
-    return {index, index, 0};
+    const int clamped = static_cast<int>(std::min<int64_t>(index, n - 1));
+    return {clamped, clamped, 0};
 }
 
 // Per byte: (128 - f) parts of p and f parts of q, truncated as SDL does.
@@ -84,8 +89,45 @@ Uint32 Mix(Uint32 p, Uint32 q, int f)
     return even | (odd << 8);
 }
 
-// The scratch texture that clipped pictures are scaled into, one window in
-// size, kept for the renderer that drew last (the drawing thread's).
+// Four pixels, per byte: p + d f / 128 rounded down, in 16-bit lanes. With
+// d = q - p that is SDL's ((128 - f) p + f q) >> 7, as 128 p is a whole
+// multiple of 128. A fixed count of 16 lets the compiler use vector
+// instructions even at -O2.
+inline void LerpBlock(const Uint8* __restrict p, const int16_t* __restrict d,
+                      const Uint8* __restrict f, Uint8* __restrict out)
+{
+    for (int j = 0; j < 16; ++j) {
+        out[j] = static_cast<Uint8>(p[j] + (static_cast<int16_t>(d[j] * f[j]) >> 7));
+    }
+}
+
+// `count` pixels from p towards q at the weights f (one per byte of each
+// pixel): whole blocks of four in vector lanes, the rest one at a time.
+void LerpRun(Uint32 p, Uint32 q, const Uint8* f, Uint8* out, int count)
+{
+    Uint8 pp[16];
+    Uint8 qq[16];
+    int16_t dd[16];
+    for (int k = 0; k < 16; k += 4) {
+        std::memcpy(pp + k, &p, 4);
+        std::memcpy(qq + k, &q, 4);
+    }
+    for (int j = 0; j < 16; ++j) {
+        dd[j] = static_cast<int16_t>(qq[j] - pp[j]);
+    }
+    int c = 0;
+    for (; c + 4 <= count; c += 4) {
+        LerpBlock(pp, dd, f + 4 * c, out + 4 * c);
+    }
+    for (; c < count; ++c) {
+        const Uint32 v = Mix(p, q, f[4 * c]);
+        std::memcpy(out + 4 * c, &v, 4);
+    }
+}
+
+// The scratch texture that clipped pictures are scaled into, grown to the
+// largest part shown so far, kept for the renderer that drew last (the
+// drawing thread's).
 struct Scratch {
     SDL_Renderer* owner = nullptr;
     SDL_Texture* texture = nullptr;
@@ -101,6 +143,10 @@ SDL_Texture* ScratchFor(SDL_Renderer* renderer, int w, int h)
         TheScratch = Scratch{};
     }
     if (TheScratch.texture != nullptr && (TheScratch.w < w || TheScratch.h < h)) {
+        // Grown on both sides at once: parts wide and parts high, drawn in
+        // turn, must not make it again at every frame.
+        w = std::max(w, TheScratch.w);
+        h = std::max(h, TheScratch.h);
         SDL_DestroyTexture(TheScratch.texture);
         TheScratch.texture = nullptr;
     }
@@ -117,10 +163,21 @@ SDL_Texture* ScratchFor(SDL_Renderer* renderer, int w, int h)
 struct Box64 {
     int64_t x0, y0, x1, y1;
     bool Empty() const { return x0 >= x1 || y0 >= y1; }
+    bool Within(const Box64& o) const
+    {
+        return x0 >= o.x0 && y0 >= o.y0 && x1 <= o.x1 && y1 <= o.y1;
+    }
+    Box64 Meet(const Box64& o) const
+    {
+        return {std::max(x0, o.x0), std::max(y0, o.y0), std::min(x1, o.x1), std::min(y1, o.y1)};
+    }
+    int64_t W() const { return x1 - x0; }
+    int64_t H() const { return y1 - y0; }
 };
 
-// The part of the target that shows: the logical area (the viewport when no
-// logical size is set), within the clip rectangle when one is set.
+// The part of the target that shows, in the renderer's own units: the
+// logical area (the viewport when no logical size is set), within the clip
+// rectangle when one is set.
 Box64 VisibleArea(SDL_Renderer* renderer)
 {
     int w = 0;
@@ -136,23 +193,145 @@ Box64 VisibleArea(SDL_Renderer* renderer)
     if (SDL_RenderIsClipEnabled(renderer)) {
         SDL_Rect clip;
         SDL_RenderGetClipRect(renderer, &clip);
-        area.x0 = std::max<int64_t>(area.x0, clip.x);
-        area.y0 = std::max<int64_t>(area.y0, clip.y);
-        area.x1 = std::min<int64_t>(area.x1, static_cast<int64_t>(clip.x) + clip.w);
-        area.y1 = std::min<int64_t>(area.y1, static_cast<int64_t>(clip.y) + clip.h);
+        area = area.Meet({clip.x, clip.y, static_cast<int64_t>(clip.x) + clip.w,
+                          static_cast<int64_t>(clip.y) + clip.h});
     }
     return area;
 }
 
-// Copies what SDL's own scaler would put into `shown` (window-sized at most)
-// for the whole copy of `src` to `dst`, then hands SDL that part unscaled.
-int ScaleShownPart(SDL_Renderer* renderer, SDL_Texture* texture, const SDL_Surface* pixels,
-                   const SDL_Rect& src, const SDL_Rect& dst, const Box64& shown,
-                   SDL_RendererFlip flip)
+CopyRect Held(const CopyRect& r)
 {
-    const int w = static_cast<int>(shown.x1 - shown.x0);
-    const int h = static_cast<int>(shown.y1 - shown.y0);
-    SDL_Texture* scratch = ScratchFor(renderer, w, h);
+    auto hold = [](int64_t v) { return std::clamp(v, -CoordLimit, CoordLimit); };
+    return {hold(r.x), hold(r.y), hold(r.w), hold(r.h)};
+}
+
+bool FitsInt(const Box64& b)
+{
+    return b.x0 >= INT_MIN && b.y0 >= INT_MIN && b.x1 <= INT_MAX && b.y1 <= INT_MAX &&
+           b.W() <= INT_MAX && b.H() <= INT_MAX;
+}
+
+SDL_Rect IntRect(const CopyRect& r)
+{
+    return {static_cast<int>(r.x), static_cast<int>(r.y), static_cast<int>(r.w),
+            static_cast<int>(r.h)};
+}
+
+bool Turned(double angle)
+{
+    // NaN counts as turned.
+    return !(std::trunc(angle / 360) == angle / 360);
+}
+
+// How SDL's software renderer puts the renderer's units on output pixels: a
+// coordinate is converted to float, multiplied by the scale and truncated;
+// the viewport's origin (output pixels) is added.
+struct Output {
+    float sx = 1;
+    float sy = 1;
+    int64_t vx = 0;
+    int64_t vy = 0;
+    Box64 visible{0, 0, 0, 0}; // output pixels drawn into
+};
+
+// Puts the scale back after a stretch at 1, unless someone (a window resize
+// on the main thread) has set another meanwhile.
+void RestoreScale(SDL_Renderer* renderer, float sx, float sy)
+{
+    float x = 0;
+    float y = 0;
+    SDL_RenderGetScale(renderer, &x, &y);
+    if (x == 1.0f && y == 1.0f) {
+        SDL_RenderSetScale(renderer, sx, sy);
+    }
+}
+
+Output OutputOf(SDL_Renderer* renderer)
+{
+    Output o;
+    SDL_RenderGetScale(renderer, &o.sx, &o.sy);
+    // At a scale of 1 SDL tells the viewport and clip rectangle as it uses
+    // them: in output pixels, rounded down.
+    SDL_RenderSetScale(renderer, 1.0f, 1.0f);
+    SDL_Rect viewport;
+    SDL_RenderGetViewport(renderer, &viewport);
+    o.vx = viewport.x;
+    o.vy = viewport.y;
+    o.visible = {viewport.x, viewport.y, static_cast<int64_t>(viewport.x) + viewport.w,
+                 static_cast<int64_t>(viewport.y) + viewport.h};
+    if (SDL_RenderIsClipEnabled(renderer)) {
+        SDL_Rect clip;
+        SDL_RenderGetClipRect(renderer, &clip);
+        const int64_t x = o.vx + clip.x;
+        const int64_t y = o.vy + clip.y;
+        o.visible = o.visible.Meet({x, y, x + clip.w, y + clip.h});
+    }
+    RestoreScale(renderer, o.sx, o.sy);
+    int w = 0;
+    int h = 0;
+    if (SDL_GetRendererOutputSize(renderer, &w, &h) == 0) {
+        o.visible = o.visible.Meet({0, 0, w, h});
+    }
+    return o;
+}
+
+int64_t Scaled(int64_t v, float scale)
+{
+    const float p = static_cast<float>(v) * scale;
+    const float limit = static_cast<float>(CoordLimit);
+    return static_cast<int64_t>(std::clamp(p, -limit, limit));
+}
+
+// The output pixels SDL's software renderer covers with the whole copy:
+// position and size scaled and truncated separately (so the far edge may
+// fall short of the scaled one); a mirrored copy takes the viewport's origin
+// before the scaling.
+Box64 OnOutput(const CopyRect& dst, const Output& o, bool mirrored)
+{
+    int64_t x = 0;
+    int64_t y = 0;
+    if (mirrored) {
+        x = Scaled(dst.x + o.vx, o.sx);
+        y = Scaled(dst.y + o.vy, o.sy);
+    } else {
+        x = Scaled(dst.x, o.sx) + o.vx;
+        y = Scaled(dst.y, o.sy) + o.vy;
+    }
+    return {x, y, x + Scaled(dst.w, o.sx), y + Scaled(dst.h, o.sy)};
+}
+
+// Draws in output pixels for as long as it lives: scale 1 (the viewport's
+// origin is still added).
+class OutputPixels {
+  public:
+    OutputPixels(SDL_Renderer* renderer, const Output& o) : renderer_(renderer), o_(o)
+    {
+        SDL_RenderSetScale(renderer_, 1.0f, 1.0f);
+    }
+    ~OutputPixels() { RestoreScale(renderer_, o_.sx, o_.sy); }
+    OutputPixels(const OutputPixels&) = delete;
+    OutputPixels& operator=(const OutputPixels&) = delete;
+
+  private:
+    SDL_Renderer* renderer_;
+    Output o_;
+};
+
+// Bytes of one strip of the scratch texture: small enough to stay in the
+// processor's cache between being written here and read by SDL's blit.
+constexpr int StripBytes = 256 * 1024;
+
+// Puts into `shown` (output pixels, window-sized at most) what SDL's own
+// scaler would put there for the whole copy of `src` to `whole`, and hands
+// SDL that part unscaled, at a scale of 1, a strip of rows at a time.
+int ScaleShownPart(SDL_Renderer* renderer, SDL_Texture* texture, const SDL_Surface* pixels,
+                   const SDL_Rect& src, const Box64& whole, const Box64& shown,
+                   SDL_RendererFlip flip, const Output& o)
+{
+    const int w = static_cast<int>(shown.W());
+    const int h = static_cast<int>(shown.H());
+    const int strip = std::clamp(StripBytes / (4 * w), 1, h);
+    SDL_Texture* scratch = ScratchFor(renderer, w, strip);
     if (scratch == nullptr) {
         return -1;
     }
@@ -160,63 +339,30 @@ int ScaleShownPart(SDL_Renderer* renderer, SDL_Texture* texture, const SDL_Surfa
     SDL_GetTextureScaleMode(texture, &mode);
     auto tap = mode == SDL_ScaleModeNearest ? NearestTap : LinearTap;
 
-    // Taps of the shown columns, as runs of equal taps: a magnified texel
-    // covers many pixels, so a row is filled a run at a time.
-    std::vector<std::pair<Tap, int>> columns;
+    // Taps of the shown columns: runs of columns with the same left texel (a
+    // magnified texel covers many), and the weight of its right neighbour
+    // once per byte of each pixel.
+    struct Run {
+        int start;
+        int length;
+        int texel;
+    };
+    std::vector<Run> runs;
+    std::vector<Uint8> weight(static_cast<size_t>(w) * 4);
     for (int c = 0; c < w; ++c) {
-        int64_t i = shown.x0 + c - dst.x;
+        int64_t i = shown.x0 + c - whole.x0;
         if ((flip & SDL_FLIP_HORIZONTAL) != 0) {
-            i = dst.w - 1 - i;
+            i = whole.W() - 1 - i;
         }
-        const Tap t = tap(i, src.w, dst.w);
-        if (!columns.empty() && columns.back().first == t) {
-            ++columns.back().second;
+        // A flat tap (f 0) reads its right neighbour with no weight.
+        const Tap t = tap(i, src.w, whole.W());
+        if (!runs.empty() && runs.back().texel == t.a) {
+            ++runs.back().length;
         } else {
-            columns.emplace_back(t, 1);
+            runs.push_back({c, 1, t.a});
         }
+        std::fill_n(&weight[static_cast<size_t>(c) * 4], 4, static_cast<Uint8>(t.f));
     }
-
-    void* locked = nullptr;
-    int pitch = 0;
-    const SDL_Rect area{0, 0, w, h};
-    if (SDL_LockTexture(scratch, &area, &locked, &pitch) != 0) {
-        return -1;
-    }
-    std::vector<Uint32> blended(static_cast<size_t>(src.w));
-    Tap previous{-1, -1, -1};
-    for (int r = 0; r < h; ++r) {
-        Uint32* out = reinterpret_cast<Uint32*>(static_cast<Uint8*>(locked) + r * pitch);
-        int64_t i = shown.y0 + r - dst.y;
-        if ((flip & SDL_FLIP_VERTICAL) != 0) {
-            i = dst.h - 1 - i;
-        }
-        const Tap row = tap(i, src.h, dst.h);
-        if (r > 0 && row == previous) {
-            std::memcpy(out, static_cast<Uint8*>(locked) + (r - 1) * pitch,
-                        static_cast<size_t>(w) * 4);
-            continue;
-        }
-        previous = row;
-        // Vertical first, then horizontal, each truncated: SDL's order.
-        const auto* top =
-            reinterpret_cast<const Uint32*>(static_cast<const Uint8*>(pixels->pixels) +
-                                            (src.y + row.a) * pixels->pitch) +
-            src.x;
-        const auto* bottom =
-            reinterpret_cast<const Uint32*>(static_cast<const Uint8*>(pixels->pixels) +
-                                            (src.y + row.b) * pixels->pitch) +
-            src.x;
-        for (int k = 0; k < src.w; ++k) {
-            blended[k] = Mix(top[k], bottom[k], row.f);
-        }
-        for (const auto& run : columns) {
-            std::fill_n(out, run.second,
-                        Mix(blended[run.first.a], blended[run.first.b], run.first.f));
-            out += run.second;
-        }
-    }
-    SDL_UnlockTexture(scratch);
-    ClipScaledPixels += static_cast<long long>(w) * h;
 
     // The picture keeps the texture's blending and modulation.
     SDL_BlendMode blend = SDL_BLENDMODE_NONE;
@@ -224,46 +370,132 @@ int ScaleShownPart(SDL_Renderer* renderer, SDL_Texture* texture, const SDL_Surfa
     SDL_GetTextureBlendMode(texture, &blend);
     SDL_GetTextureColorMod(texture, &red, &green, &blue);
     SDL_GetTextureAlphaMod(texture, &alpha);
-    SDL_SetTextureBlendMode(scratch, blend);
     SDL_SetTextureColorMod(scratch, red, green, blue);
     SDL_SetTextureAlphaMod(scratch, alpha);
     SDL_SetTextureScaleMode(scratch, mode);
-    const SDL_Rect to{static_cast<int>(shown.x0), static_cast<int>(shown.y0), w, h};
-    return SDL_RenderCopy(renderer, scratch, &area, &to);
+    // Blending an opaque pixel copies it: strips without a see-through pixel
+    // are copied straight away.
+    const bool plain = blend == SDL_BLENDMODE_BLEND && (red & green & blue & alpha) == 255;
+
+    // One more texel than the source, held flat, for the neighbour of the
+    // last.
+    std::vector<Uint32> blended(static_cast<size_t>(src.w) + 1);
+    Tap previous{-1, -1, -1};
+    const Uint8* last = nullptr; // the row made last, while it is kept
+    bool lastOpaque = true;
+    OutputPixels unit(renderer, o);
+    for (int y0 = 0; y0 < h; y0 += strip) {
+        const int rows = std::min(strip, h - y0);
+        const SDL_Rect area{0, 0, w, rows};
+        void* locked = nullptr;
+        int pitch = 0;
+        if (SDL_LockTexture(scratch, &area, &locked, &pitch) != 0) {
+            return -1;
+        }
+        bool opaque = true;
+        for (int r = 0; r < rows; ++r) {
+            Uint8* out = static_cast<Uint8*>(locked) + r * pitch;
+            int64_t i = shown.y0 + y0 + r - whole.y0;
+            if ((flip & SDL_FLIP_VERTICAL) != 0) {
+                i = whole.H() - 1 - i;
+            }
+            const Tap row = tap(i, src.h, whole.H());
+            if (last != nullptr && row == previous) {
+                if (r > 0) {
+                    std::memcpy(out, out - pitch, static_cast<size_t>(w) * 4);
+                } else {
+                    // The last row of the previous strip, still in place.
+                    std::memmove(out, last, static_cast<size_t>(w) * 4);
+                }
+                last = out;
+                opaque = opaque && lastOpaque;
+                continue;
+            }
+            previous = row;
+            // Vertical first, then horizontal, each truncated: SDL's order.
+            const auto* top =
+                reinterpret_cast<const Uint32*>(static_cast<const Uint8*>(pixels->pixels) +
+                                                (src.y + row.a) * pixels->pitch) +
+                src.x;
+            const auto* bottom =
+                reinterpret_cast<const Uint32*>(static_cast<const Uint8*>(pixels->pixels) +
+                                                (src.y + row.b) * pixels->pitch) +
+                src.x;
+            Uint32 alphas = 0xFF000000u;
+            for (int k = 0; k < src.w; ++k) {
+                blended[k] = Mix(top[k], bottom[k], row.f);
+                alphas &= blended[k];
+            }
+            lastOpaque = alphas == 0xFF000000u;
+            opaque = opaque && lastOpaque;
+            blended[src.w] = blended[src.w - 1];
+            for (const Run& run : runs) {
+                LerpRun(blended[run.texel], blended[run.texel + 1], &weight[run.start * 4],
+                        out + run.start * 4, run.length);
+            }
+            last = out;
+        }
+        SDL_UnlockTexture(scratch);
+        SDL_SetTextureBlendMode(scratch, plain && opaque ? SDL_BLENDMODE_NONE : blend);
+        const SDL_Rect to{static_cast<int>(shown.x0 - o.vx), static_cast<int>(shown.y0 + y0 - o.vy),
+                          w, rows};
+        if (SDL_RenderCopy(renderer, scratch, &area, &to) != 0) {
+            return -1;
+        }
+    }
+    ClipScaledPixels += static_cast<long long>(w) * h;
+    return 0;
 }
 
-// The shown part of the copy with the matching source rounded to whole
-// texels, as SDL itself clips at a clip rectangle.
+// The shown part of the copy with the matching source cut at the nearest
+// whole texels, as SDL itself clips at a clip rectangle; both ends of the cut
+// are rounded, so it stays within the source.
 int CutShownPart(SDL_Renderer* renderer, SDL_Texture* texture, const SDL_Rect& src,
-                 const SDL_Rect& dst, const Box64& shown, SDL_RendererFlip flip)
+                 const Box64& whole, const Box64& shown, SDL_RendererFlip flip, const Output& o)
 {
-    int64_t l0 = shown.x0 - dst.x;
-    int64_t l1 = shown.x1 - dst.x;
-    int64_t t0 = shown.y0 - dst.y;
-    int64_t t1 = shown.y1 - dst.y;
+    int64_t l0 = shown.x0 - whole.x0;
+    int64_t l1 = shown.x1 - whole.x0;
+    int64_t t0 = shown.y0 - whole.y0;
+    int64_t t1 = shown.y1 - whole.y0;
     if ((flip & SDL_FLIP_HORIZONTAL) != 0) {
         std::swap(l0, l1);
-        l0 = dst.w - l0;
-        l1 = dst.w - l1;
+        l0 = whole.W() - l0;
+        l1 = whole.W() - l1;
     }
     if ((flip & SDL_FLIP_VERTICAL) != 0) {
         std::swap(t0, t1);
-        t0 = dst.h - t0;
-        t1 = dst.h - t1;
+        t0 = whole.H() - t0;
+        t1 = whole.H() - t1;
     }
-    const double sx = static_cast<double>(src.w) / static_cast<double>(dst.w);
-    const double sy = static_cast<double>(src.h) / static_cast<double>(dst.h);
-    const double x0 = static_cast<double>(l0) * sx;
-    const double y0 = static_cast<double>(t0) * sy;
-    SDL_Rect part{src.x + static_cast<int>(std::lround(x0)),
-                  src.y + static_cast<int>(std::lround(y0)),
-                  static_cast<int>(std::lround(static_cast<double>(l1) * sx - x0)),
-                  static_cast<int>(std::lround(static_cast<double>(t1) * sy - y0))};
-    part.w = std::max(part.w, 1);
-    part.h = std::max(part.h, 1);
-    const SDL_Rect to{static_cast<int>(shown.x0), static_cast<int>(shown.y0),
-                      static_cast<int>(shown.x1 - shown.x0), static_cast<int>(shown.y1 - shown.y0)};
+    // [a, b) of n texels for [p0, p1) of d pixels.
+    auto cut = [](int64_t p0, int64_t p1, int n, int64_t d, int& start, int& length) {
+        const double per = static_cast<double>(n) / static_cast<double>(d);
+        int64_t a = std::llround(static_cast<double>(p0) * per);
+        int64_t b = std::llround(static_cast<double>(p1) * per);
+        a = std::clamp<int64_t>(a, 0, n - 1);
+        b = std::clamp<int64_t>(b, a + 1, n);
+        start = static_cast<int>(a);
+        length = static_cast<int>(b - a);
+    };
+    SDL_Rect part{};
+    cut(l0, l1, src.w, whole.W(), part.x, part.w);
+    cut(t0, t1, src.h, whole.H(), part.y, part.h);
+    part.x += src.x;
+    part.y += src.y;
+    const SDL_Rect to{static_cast<int>(shown.x0 - o.vx), static_cast<int>(shown.y0 - o.vy),
+                      static_cast<int>(shown.W()), static_cast<int>(shown.H())};
+    OutputPixels unit(renderer, o);
     return SDL_RenderCopyEx(renderer, texture, &part, &to, 0.0, nullptr, flip);
+}
+
+// The source as SDL takes it: within the texture. False when nothing is left.
+bool SourceWithin(SDL_Texture* texture, const SDL_Rect& src, SDL_Rect* source, int* tw, int* th)
+{
+    if (SDL_QueryTexture(texture, nullptr, nullptr, tw, th) != 0) {
+        return false;
+    }
+    const SDL_Rect within{0, 0, *tw, *th};
+    return SDL_IntersectRect(&src, &within, source) == SDL_TRUE;
 }
 
 } // namespace
@@ -298,52 +530,112 @@ bool IsSoftwareRenderer(SDL_Renderer* renderer)
            info.name != nullptr && std::strcmp(info.name, "software") == 0;
 }
 
+int CopyCutToBound(SDL_Renderer* renderer, SDL_Texture* texture, const SDL_Rect& src,
+                   const CopyRect& dst, double angle, SDL_RendererFlip flip)
+{
+    const CopyRect d = Held(dst);
+    if (d.w <= 0 || d.h <= 0) {
+        return 0;
+    }
+    // Far enough out that the cut edges never show, near enough that any
+    // renderer's rasteriser takes the corners without loss (SDL's own
+    // software one multiplies coordinates in int).
+    constexpr int64_t Margin = 4096;
+    const Box64 area = VisibleArea(renderer);
+    const Box64 bound{area.x0 - Margin, area.y0 - Margin, area.x1 + Margin, area.y1 + Margin};
+    const Box64 whole{d.x, d.y, d.x + d.w, d.y + d.h};
+    if (whole.Within(bound)) {
+        const SDL_Rect r = IntRect(d);
+        return SDL_RenderCopyEx(renderer, texture, &src, &r, angle, nullptr, flip);
+    }
+    if (Turned(angle)) {
+        // Nothing in the game turns; a turned copy is not cut, only kept
+        // out of the int range.
+        const SDL_FRect r{static_cast<float>(d.x), static_cast<float>(d.y), static_cast<float>(d.w),
+                          static_cast<float>(d.h)};
+        return SDL_RenderCopyExF(renderer, texture, &src, &r, angle, nullptr, flip);
+    }
+    const Box64 cut = whole.Meet(bound);
+    SDL_Rect source;
+    int tw = 0;
+    int th = 0;
+    if (cut.Empty() || !SourceWithin(texture, src, &source, &tw, &th)) {
+        return 0;
+    }
+    // Where the cut's edges fall in the source, as fractions of the whole.
+    double u0 = static_cast<double>(cut.x0 - whole.x0) / static_cast<double>(d.w);
+    double u1 = static_cast<double>(cut.x1 - whole.x0) / static_cast<double>(d.w);
+    double v0 = static_cast<double>(cut.y0 - whole.y0) / static_cast<double>(d.h);
+    double v1 = static_cast<double>(cut.y1 - whole.y0) / static_cast<double>(d.h);
+    if ((flip & SDL_FLIP_HORIZONTAL) != 0) {
+        u0 = 1 - u0;
+        u1 = 1 - u1;
+    }
+    if ((flip & SDL_FLIP_VERTICAL) != 0) {
+        v0 = 1 - v0;
+        v1 = 1 - v1;
+    }
+    auto tu = [&](double u) { return static_cast<float>((source.x + u * source.w) / tw); };
+    auto tv = [&](double v) { return static_cast<float>((source.y + v * source.h) / th); };
+    SDL_Color colour{255, 255, 255, 255};
+    SDL_GetTextureColorMod(texture, &colour.r, &colour.g, &colour.b);
+    SDL_GetTextureAlphaMod(texture, &colour.a);
+    const float x0 = static_cast<float>(cut.x0);
+    const float y0 = static_cast<float>(cut.y0);
+    const float x1 = static_cast<float>(cut.x1);
+    const float y1 = static_cast<float>(cut.y1);
+    const SDL_Vertex corners[4] = {{{x0, y0}, colour, {tu(u0), tv(v0)}},
+                                   {{x1, y0}, colour, {tu(u1), tv(v0)}},
+                                   {{x1, y1}, colour, {tu(u1), tv(v1)}},
+                                   {{x0, y1}, colour, {tu(u0), tv(v1)}}};
+    const int order[6] = {0, 1, 2, 0, 2, 3};
+    return SDL_RenderGeometry(renderer, texture, corners, 4, order, 6);
+}
+
 int CopyInsideTarget(SDL_Renderer* renderer, SDL_Texture* texture, const SDL_Rect& src,
-                     const SDL_Rect& dst, double angle, SDL_RendererFlip flip)
+                     const CopyRect& dst, double angle, SDL_RendererFlip flip)
 {
     if (!IsSoftwareRenderer(renderer)) {
-        return SDL_RenderCopyEx(renderer, texture, &src, &dst, angle, nullptr, flip);
+        return CopyCutToBound(renderer, texture, src, dst, angle, flip);
     }
-    const Box64 area = VisibleArea(renderer);
-    const Box64 whole{dst.x, dst.y, static_cast<int64_t>(dst.x) + dst.w,
-                      static_cast<int64_t>(dst.y) + dst.h};
-    const bool inside =
-        whole.x0 >= area.x0 && whole.y0 >= area.y0 && whole.x1 <= area.x1 && whole.y1 <= area.y1;
-    if (inside || dst.w <= 0 || dst.h <= 0) {
-        return SDL_RenderCopyEx(renderer, texture, &src, &dst, angle, nullptr, flip);
+    const CopyRect d = Held(dst);
+    if (d.w <= 0 || d.h <= 0) {
+        return 0;
     }
-    const bool turned = static_cast<int>(angle / 360) != angle / 360;
-    if (turned) {
+    const Box64 given{d.x, d.y, d.x + d.w, d.y + d.h};
+    const bool fits = FitsInt(given);
+    const Output o = OutputOf(renderer);
+    if (Turned(angle)) {
         // Nothing in the game turns (Spin and Angle stay 0); a turned copy no
         // larger than the target is SDL's to clip, a larger one is skipped.
-        const int64_t target = (area.x1 - area.x0) * (area.y1 - area.y0);
-        if (static_cast<int64_t>(dst.w) * dst.h <= target) {
-            return SDL_RenderCopyEx(renderer, texture, &src, &dst, angle, nullptr, flip);
+        const double covered = static_cast<double>(Scaled(d.w, o.sx)) * Scaled(d.h, o.sy);
+        if (fits && covered <= static_cast<double>(o.visible.W()) * o.visible.H()) {
+            const SDL_Rect r = IntRect(d);
+            return SDL_RenderCopyEx(renderer, texture, &src, &r, angle, nullptr, flip);
         }
         return 0;
     }
-    const Box64 shown{std::max(whole.x0, area.x0), std::max(whole.y0, area.y0),
-                      std::min(whole.x1, area.x1), std::min(whole.y1, area.y1)};
-    if (shown.Empty()) {
+    const Box64 whole = OnOutput(d, o, flip != SDL_FLIP_NONE);
+    if (whole.Empty()) {
         return 0;
     }
-    // The source as SDL takes it: within the texture.
+    if (fits && whole.Within(o.visible)) {
+        const SDL_Rect r = IntRect(d);
+        return SDL_RenderCopyEx(renderer, texture, &src, &r, 0.0, nullptr, flip);
+    }
+    const Box64 shown = whole.Meet(o.visible);
+    SDL_Rect source;
     int tw = 0;
     int th = 0;
-    if (SDL_QueryTexture(texture, nullptr, nullptr, &tw, &th) != 0) {
-        return -1;
-    }
-    SDL_Rect within{0, 0, tw, th};
-    SDL_Rect source;
-    if (!SDL_IntersectRect(&src, &within, &source)) {
+    if (shown.Empty() || !SourceWithin(texture, src, &source, &tw, &th)) {
         return 0;
     }
     const auto* pixels = static_cast<const SDL_Surface*>(SDL_GetTextureUserData(texture));
-    const bool unscaled = source.w == dst.w && source.h == dst.h;
+    const bool unscaled = source.w == whole.W() && source.h == whole.H();
     if (pixels != nullptr && !unscaled && pixels->w == tw && pixels->h == th) {
-        return ScaleShownPart(renderer, texture, pixels, source, dst, shown, flip);
+        return ScaleShownPart(renderer, texture, pixels, source, whole, shown, flip, o);
     }
-    return CutShownPart(renderer, texture, source, dst, shown, flip);
+    return CutShownPart(renderer, texture, source, whole, shown, flip, o);
 }
 
 void ResetClipping(SDL_Renderer* renderer)

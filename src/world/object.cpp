@@ -149,11 +149,13 @@ void Object::Draw(SDL_Renderer* renderer, TextBox* boxes)
         return;
     }
     const SDL_Rect src{Frame * FrameW, 0, FrameW, FrameH};
-    const SDL_Rect dst{TruncToInt(X), TruncToInt(Y), TruncToInt(W), TruncToInt(H)};
     SDL_Texture* texture = (Image >= 0 && Image < Spritenumber) ? Images[Image] : nullptr;
     if (texture != nullptr) {
-        CopyInsideTarget(renderer, texture, src, dst, static_cast<double>(Angle),
-                         static_cast<SDL_RendererFlip>(Flip));
+        // X, Y, W and H truncated in 64 bits: the copy is cut to what shows
+        // before anything is narrowed to SDL's int rectangle.
+        const FieldRect drawn = DrawnRect();
+        CopyInsideTarget(renderer, texture, src, CopyRect{drawn.x, drawn.y, drawn.w, drawn.h},
+                         static_cast<double>(Angle), static_cast<SDL_RendererFlip>(Flip));
     }
     if (Box > 0 && Box < Boxnumber) {
         TextBox& box = (boxes != nullptr) ? boxes[Box] : Boxes[Box];
@@ -167,7 +169,7 @@ void Object::Draw(SDL_Renderer* renderer, TextBox* boxes)
             return;
         }
         const SDL_Rect textSrc{0, 0, w, h};
-        const SDL_Rect textDst{TruncToInt(X), TruncToInt(Y), w, h};
+        const CopyRect textDst{TruncToInt64(X), TruncToInt64(Y), w, h};
         CopyInsideTarget(renderer, box.Texture, textSrc, textDst, static_cast<double>(Angle),
                          SDL_FLIP_NONE);
     }

@@ -12,6 +12,8 @@
 #include <cstdlib>
 #include <gtest/gtest.h>
 #include <iostream>
+#include <memory>
+#include <string>
 #include <thread>
 #include <vector>
 
@@ -341,27 +343,38 @@ class LargeSquares : public DrawingTest {
     static constexpr long long WindowPixels = 1920LL * 1080;
     static constexpr long long WindowBytes = WindowPixels * 4;
 
+    // A w x h picture painted texel by texel, with a pixel copy kept (as the
+    // game's pictures) or without one (as text).
+    template <typename Paint> static SDL_Texture* Painted(int w, int h, bool keepCopy, Paint paint)
+    {
+        SDL_Surface* surface =
+            SDL_CreateRGBSurfaceWithFormat(0, w, h, 32, SDL_PIXELFORMAT_ARGB8888);
+        if (surface == nullptr) {
+            return nullptr;
+        }
+        for (int y = 0; y < h; ++y) {
+            auto* row = reinterpret_cast<Uint32*>(static_cast<Uint8*>(surface->pixels) +
+                                                  y * surface->pitch);
+            for (int x = 0; x < w; ++x) {
+                row[x] = paint(x, y);
+            }
+        }
+        SDL_Texture* texture = keepCopy ? CreatePictureTexture(Renderer, surface)
+                                        : SDL_CreateTextureFromSurface(Renderer, surface);
+        SDL_FreeSurface(surface);
+        return texture;
+    }
+
     // 100 x 100 texels of their own colour each (some half transparent), so
     // that a texel out of place shows.
     static SDL_Texture* Detailed(SDL_ScaleMode mode, bool seeThrough)
     {
-        SDL_Surface* surface =
-            SDL_CreateRGBSurfaceWithFormat(0, 100, 100, 32, SDL_PIXELFORMAT_ARGB8888);
-        if (surface == nullptr) {
-            return nullptr;
-        }
         Uint32 seed = 12345;
-        for (int y = 0; y < 100; ++y) {
-            auto* row = reinterpret_cast<Uint32*>(static_cast<Uint8*>(surface->pixels) +
-                                                  y * surface->pitch);
-            for (int x = 0; x < 100; ++x) {
-                seed = seed * 1103515245u + 12345u;
-                const Uint32 alpha = seeThrough && (x + y) % 7 == 0 ? 0x80u : 0xFFu;
-                row[x] = (alpha << 24) | ((seed >> 8) & 0xFFFFFFu);
-            }
-        }
-        SDL_Texture* texture = CreatePictureTexture(Renderer, surface);
-        SDL_FreeSurface(surface);
+        SDL_Texture* texture = Painted(100, 100, true, [&](int x, int y) {
+            seed = seed * 1103515245u + 12345u;
+            const Uint32 alpha = seeThrough && (x + y) % 7 == 0 ? 0x80u : 0xFFu;
+            return (alpha << 24) | ((seed >> 8) & 0xFFFFFFu);
+        });
         SDL_SetTextureScaleMode(texture, mode);
         return texture;
     }
@@ -381,8 +394,55 @@ class LargeSquares : public DrawingTest {
         return o;
     }
 
+    // A software renderer drawing into a w x h surface with the game's
+    // logical field on it (as a full-screen window of that size), made the
+    // Renderer while it lives; the pictures in Images are freed with it.
+    class Screen {
+      public:
+        Screen(int w, int h) : w_(w), h_(h), saved_(Renderer)
+        {
+            surface_ = SDL_CreateRGBSurfaceWithFormat(0, w, h, 32, SDL_PIXELFORMAT_RGB888);
+            renderer_ = surface_ != nullptr ? SDL_CreateSoftwareRenderer(surface_) : nullptr;
+            if (renderer_ != nullptr) {
+                SDL_RenderSetLogicalSize(renderer_, 1920, 1080);
+                Renderer = renderer_;
+            }
+        }
+        ~Screen()
+        {
+            if (renderer_ != nullptr) {
+                for (SDL_Texture*& image : Images) {
+                    DestroyPictureTexture(image);
+                    image = nullptr;
+                }
+                ResetClipping(renderer_);
+                SDL_DestroyRenderer(renderer_);
+            }
+            SDL_FreeSurface(surface_);
+            Renderer = saved_;
+        }
+        Screen(const Screen&) = delete;
+        Screen& operator=(const Screen&) = delete;
+        bool Made() const { return renderer_ != nullptr; }
+        std::vector<Uint32> Pixels() const
+        {
+            SDL_RenderFlush(renderer_);
+            std::vector<Uint32> pixels(static_cast<size_t>(w_) * h_);
+            SDL_ConvertPixels(w_, h_, surface_->format->format, surface_->pixels, surface_->pitch,
+                              SDL_PIXELFORMAT_ARGB8888, pixels.data(), w_ * 4);
+            return pixels;
+        }
+
+      private:
+        int w_;
+        int h_;
+        SDL_Renderer* saved_;
+        SDL_Surface* surface_ = nullptr;
+        SDL_Renderer* renderer_ = nullptr;
+    };
+
     // The pool drawn as SDL draws it when handed each copy whole.
-    static std::vector<Uint32> SdlsOwnPicture()
+    static void DrawAsSdl()
     {
         SDL_SetRenderDrawColor(Renderer, 255, 255, 255, 255);
         SDL_RenderClear(Renderer);
@@ -393,12 +453,12 @@ class LargeSquares : public DrawingTest {
             SDL_RenderCopyEx(Renderer, Images[o.Image], &src, &dst, 0.0, nullptr,
                              static_cast<SDL_RendererFlip>(o.Flip));
         }
-        return sdltest::ReadFrame(1920, 1080);
     }
 
     // Pixels of `got` that no pixel within one pixel of the same place in
-    // `want` matches (each channel within 2).
-    static int Unmatched(const std::vector<Uint32>& got, const std::vector<Uint32>& want)
+    // `want` matches (each channel within 2); w x h pixels each.
+    static int Unmatched(const std::vector<Uint32>& got, const std::vector<Uint32>& want, int w,
+                         int h)
     {
         auto close = [](Uint32 p, Uint32 q) {
             for (int shift = 0; shift < 32; shift += 8) {
@@ -410,15 +470,16 @@ class LargeSquares : public DrawingTest {
             return true;
         };
         int bad = 0;
-        for (int y = 0; y < 1080; ++y) {
-            for (int x = 0; x < 1920; ++x) {
+        for (int y = 0; y < h; ++y) {
+            for (int x = 0; x < w; ++x) {
                 bool found = false;
                 for (int dy = -1; dy <= 1 && !found; ++dy) {
                     for (int dx = -1; dx <= 1 && !found; ++dx) {
                         const int u = x + dx;
                         const int v = y + dy;
-                        found = u >= 0 && v >= 0 && u < 1920 && v < 1080 &&
-                                close(got[y * 1920 + x], want[v * 1920 + u]);
+                        found = u >= 0 && v >= 0 && u < w && v < h &&
+                                close(got[static_cast<size_t>(y) * w + x],
+                                      want[static_cast<size_t>(v) * w + u]);
                     }
                 }
                 bad += found ? 0 : 1;
@@ -447,19 +508,21 @@ class LargeSquares : public DrawingTest {
     }
 };
 
-// Squares hanging over each edge and corner (one of them mirrored) look as
-// SDL itself draws them whole, to within a pixel, with the game's linear
-// scaling and with nearest texels, for the game's pictures and pictures with
-// detail in every texel; and SDL is never handed more than the field.
+// Squares hanging over each edge and corner (two of them mirrored) look as
+// SDL itself draws them whole, with the game's linear scaling and with
+// nearest texels, for the game's pictures and pictures with detail in every
+// texel, on full screens of the sizes players have: every pixel where SDL
+// puts it (the last column and row of the field included), within a colour
+// level; and SDL is never handed more than the screen. Away from a scale of
+// 1 SDL's own mirrored copy is scaled twice (to field pixels, then to the
+// screen's), so there the mirrored squares are plain and show placement only.
 TEST_F(LargeSquares, SquaresOverTheEdgesLookAsSdlDrawsThemWhole)
 {
-    Images[2] = Detailed(SDL_ScaleModeLinear, false);
-    Images[3] = Detailed(SDL_ScaleModeNearest, false);
-    Images[4] = Detailed(SDL_ScaleModeLinear, true);
-    Images[6] = GamePicture("square_fresh.png");
-    Images[7] = GamePicture("square_dark.png");
-    ASSERT_NE(Images[6], nullptr);
-    ASSERT_NE(Images[7], nullptr);
+    const struct {
+        int w, h;
+        int fieldW; // columns of the field on the screen (SDL's letterbox)
+    } screens[] = {{1920, 1080, 1920}, {1366, 768, 1365},  {1280, 720, 1280},
+                   {1600, 900, 1600},  {2560, 1440, 2560}, {3840, 2160, 3840}};
     const struct {
         int image;
         float cx, cy, size;
@@ -473,38 +536,212 @@ TEST_F(LargeSquares, SquaresOverTheEdgesLookAsSdlDrawsThemWhole)
         {7, 20, 30, 1300.4f, SDL_FLIP_VERTICAL},             // corner
         {3, -200, 500, 2900.8f, 0},                          // centre outside the field
     };
-    for (const auto& s : scene) {
-        Stack.Create(At(s.image, s.cx, s.cy, s.size, s.flip));
-    }
-    const std::vector<Uint32> want = SdlsOwnPicture();
-    const FrameCost cost = DrawWatched();
-    const std::vector<Uint32> got = sdltest::ReadFrame(1920, 1080);
-    EXPECT_EQ(Unmatched(got, want), 0);
-    // In fact every pixel sits where SDL puts it; SDL's vector code rounds
-    // some colours one level apart from the plain arithmetic copied here.
-    int same = 0;
-    int off = 0;
-    for (size_t i = 0; i < got.size(); ++i) {
-        same += got[i] == want[i] ? 1 : 0;
-        for (int shift = 0; shift < 32; shift += 8) {
-            if (std::abs(static_cast<int>((got[i] >> shift) & 0xFF) -
-                         static_cast<int>((want[i] >> shift) & 0xFF)) > 1) {
-                ++off;
-                break;
+    for (const auto& screen : screens) {
+        SCOPED_TRACE(std::to_string(screen.w) + " x " + std::to_string(screen.h));
+        Screen out(screen.w, screen.h);
+        ASSERT_TRUE(out.Made()) << SDL_GetError();
+        const bool unscaled = screen.w == 1920;
+        Images[2] = Detailed(SDL_ScaleModeLinear, false);
+        Images[3] = Detailed(SDL_ScaleModeNearest, false);
+        Images[4] = Detailed(SDL_ScaleModeLinear, true);
+        Images[6] = GamePicture("square_fresh.png");
+        Images[7] = GamePicture("square_dark.png");
+        Images[8] = Painted(100, 100, true, [](int, int) { return 0xFF2080C0u; });
+        ASSERT_NE(Images[6], nullptr);
+        ASSERT_NE(Images[7], nullptr);
+        Stack.Clear();
+        for (const auto& s : scene) {
+            const int image = s.flip != 0 && !unscaled ? 8 : s.image;
+            Stack.Create(At(image, s.cx, s.cy, s.size, s.flip));
+        }
+        DrawAsSdl();
+        const std::vector<Uint32> want = out.Pixels();
+        const FrameCost cost = DrawWatched();
+        const std::vector<Uint32> got = out.Pixels();
+        EXPECT_EQ(Unmatched(got, want, screen.w, screen.h), 0);
+        // In fact every pixel sits where SDL puts it; SDL's vector code rounds
+        // some colours one level apart from the plain arithmetic copied here.
+        int same = 0;
+        int off = 0;
+        for (size_t i = 0; i < got.size(); ++i) {
+            same += got[i] == want[i] ? 1 : 0;
+            for (int shift = 0; shift < 32; shift += 8) {
+                if (std::abs(static_cast<int>((got[i] >> shift) & 0xFF) -
+                             static_cast<int>((want[i] >> shift) & 0xFF)) > 1) {
+                    ++off;
+                    break;
+                }
             }
         }
-    }
-    EXPECT_EQ(off, 0) << "pixels more than one colour level from SDL's own picture";
-    std::cout << "pixels equal to SDL's own picture: " << same << " of " << got.size() << "\n";
+        EXPECT_EQ(off, 0) << "pixels more than one colour level from SDL's own picture";
+        std::cout << screen.w << " x " << screen.h
+                  << ": pixels equal to SDL's own picture: " << same << " of " << got.size()
+                  << "\n";
+        // Squares hang over every edge along its whole length: the field's
+        // last column and last row show no background.
+        int background = 0;
+        for (int y = 0; y < screen.h; ++y) {
+            background +=
+                got[static_cast<size_t>(y) * screen.w + screen.fieldW - 1] == 0xFFFFFFFFu ? 1 : 0;
+        }
+        for (int x = 0; x < screen.fieldW; ++x) {
+            background += got[static_cast<size_t>(screen.h - 1) * screen.w + x] == 0xFFFFFFFFu;
+        }
+        EXPECT_EQ(background, 0) << "background in the last column or row";
+        const long long screenBytes = 4LL * screen.w * screen.h;
 #ifdef VORLUNE_WRAPS_SDL
-    EXPECT_EQ(cost.crossing, 0) << "copies reaching past the field";
+        if (unscaled) {
+            EXPECT_EQ(cost.crossing, 0) << "copies reaching past the field";
+        }
 #endif
-    EXPECT_LE(cost.largest, static_cast<size_t>(WindowBytes + 65536)) << "largest SDL request";
-    EXPECT_LE(cost.held, 2 * WindowBytes) << "most SDL heap held during the frame";
-    for (int slot : {6, 7}) {
-        DestroyPictureTexture(Images[slot]);
-        Images[slot] = nullptr;
+        EXPECT_LE(cost.largest, static_cast<size_t>(screenBytes + 65536)) << "largest request";
+        EXPECT_LE(cost.held, 2 * screenBytes) << "most SDL heap held during the frame";
     }
+}
+
+// Brings the media layer up again with an OpenGL renderer (SDL's offscreen
+// video driver, on Mesa's software GL where there is no GPU) as Renderer, and
+// back to the test's own on destruction. Made() is false where there is
+// none, and under the sanitizers (the GL driver is not built for them).
+class GlScreen {
+  public:
+    GlScreen()
+    {
+#if !defined(__SANITIZE_ADDRESS__) && !defined(__SANITIZE_THREAD__)
+        sdltest::StopMedia();
+        const char* driver = SDL_getenv("SDL_VIDEODRIVER");
+        driver_ = driver != nullptr ? driver : "dummy";
+        SDL_setenv("SDL_VIDEODRIVER", "offscreen", 1);
+        if (SDL_Init(SDL_INIT_VIDEO) == 0) {
+            Window = SDL_CreateWindow("Vorlune", 0, 0, 1920, 1080,
+                                      SDL_WINDOW_HIDDEN | SDL_WINDOW_OPENGL);
+        }
+        Renderer =
+            Window != nullptr ? SDL_CreateRenderer(Window, -1, SDL_RENDERER_ACCELERATED) : nullptr;
+        if (Renderer != nullptr) {
+            SDL_RenderSetLogicalSize(Renderer, 1920, 1080);
+        }
+        restart_ = true;
+#endif
+    }
+    ~GlScreen()
+    {
+        if (restart_) {
+            sdltest::StopMedia();
+            SDL_setenv("SDL_VIDEODRIVER", driver_.c_str(), 1);
+            std::string why;
+            EXPECT_TRUE(sdltest::StartMedia(&why)) << why;
+        }
+    }
+    GlScreen(const GlScreen&) = delete;
+    GlScreen& operator=(const GlScreen&) = delete;
+    bool Made() const
+    {
+        return Renderer != nullptr && !IsSoftwareRenderer(Renderer);
+    }
+
+  private:
+    bool restart_ = false;
+    std::string driver_;
+};
+
+// Squares past the int range (a square left alone passes 2^31 pixels after
+// half a minute) cover what their state says, on SDL's software renderer and
+// on an accelerated one, for pictures with and without a pixel copy: the
+// whole field, or the part right of or below their near edge.
+TEST_F(LargeSquares, SquaresBeyondTheIntRangeCoverWhatTheyCover)
+{
+    const struct {
+        int x, y; // the near edge that shows, or -1 when the square covers all
+    } placements[] = {{-1, -1}, {960, -1}, {-1, 540}};
+    for (const bool accelerated : {false, true}) {
+        std::unique_ptr<GlScreen> gl;
+        if (accelerated) {
+            gl = std::make_unique<GlScreen>();
+            if (!gl->Made()) {
+                std::cout << "no accelerated renderer here: only the software path is checked\n";
+                continue;
+            }
+        }
+        const Uint32 colour = 0xFF20C040u;
+        SDL_Texture* pictures[] = {Painted(100, 100, true, [&](int, int) { return colour; }),
+                                   Painted(100, 100, false, [&](int, int) { return colour; })};
+        for (const float size : {2147483648.0f, 4294967296.0f, 1e12f}) {
+            for (const auto& at : placements) {
+                for (SDL_Texture* picture : pictures) {
+                    SCOPED_TRACE(std::to_string(size) + (accelerated ? " accelerated" : "") +
+                                 " at " + std::to_string(at.x) + ", " + std::to_string(at.y));
+                    Images[2] = picture;
+                    Object o = At(2, 960, 540, size);
+                    o.X = at.x >= 0 ? static_cast<float>(at.x) : o.X;
+                    o.Y = at.y >= 0 ? static_cast<float>(at.y) : o.Y;
+                    Stack.Clear();
+                    Stack.Create(o);
+                    GraphicFrame();
+                    for (const SDL_Point p :
+                         {SDL_Point{0, 0}, SDL_Point{959, 539}, SDL_Point{960, 540},
+                          SDL_Point{1919, 1079}, SDL_Point{0, 1079}, SDL_Point{1919, 0}}) {
+                        const bool covered = p.x >= at.x && p.y >= at.y;
+                        const SDL_Color c = ReadPixel(p.x, p.y);
+                        EXPECT_EQ(c.g, covered ? 0xC0 : 255) << p.x << ", " << p.y;
+                    }
+                }
+            }
+        }
+        Images[2] = nullptr;
+        for (SDL_Texture* picture : pictures) {
+            DestroyPictureTexture(picture);
+        }
+    }
+}
+
+// Three faults of the clipping, each shown by a copy: the scratch texture
+// grows to fit a part wide and a part high drawn in turn and is not made again
+// at each frame; a cut of a texture without a pixel copy stays within its
+// source (source width 10 of 11 texels, destination from -9, 20 wide: texel
+// 10 must not show); sources of 32 768 texels and more are sampled where they
+// lie (the sum of SDL's steps passes the int range there).
+TEST_F(LargeSquares, ScratchCutAndWideSourcesStayRight)
+{
+    Images[2] = Detailed(SDL_ScaleModeLinear, false);
+    Stack.Create(Square(2, -100, 300, 200, 1)); // shows 100 x 200
+    Stack.Create(Square(2, 800, -100, 200, 1)); // shows 200 x 100
+    GraphicFrame();
+    EXPECT_LT(DrawWatched().largest, static_cast<size_t>(100 * 100 * 4))
+        << "the scratch texture was made again";
+    Stack.Clear();
+
+    const Uint32 inside = 0xFF00FF00u;
+    const Uint32 beyond = 0xFFFF0000u;
+    for (const bool across : {true, false}) {
+        SDL_Texture* strip =
+            across ? Painted(11, 1, false, [&](int x, int) { return x < 10 ? inside : beyond; })
+                   : Painted(1, 11, false, [&](int, int y) { return y < 10 ? inside : beyond; });
+        const SDL_Rect src = across ? SDL_Rect{0, 0, 10, 1} : SDL_Rect{0, 0, 1, 10};
+        const CopyRect dst = across ? CopyRect{-9, 0, 20, 1} : CopyRect{0, -9, 1, 20};
+        SDL_RenderClear(Renderer);
+        CopyInsideTarget(Renderer, strip, src, dst, 0.0, SDL_FLIP_NONE);
+        for (int k = 0; k <= 10; ++k) {
+            const SDL_Color c = across ? ReadPixel(k, 0) : ReadPixel(0, k);
+            EXPECT_EQ(c.r, 0) << (across ? "column " : "row ") << k;
+        }
+        SDL_DestroyTexture(strip);
+    }
+
+    SDL_Texture* wide =
+        Painted(40000, 1, true, [&](int x, int) { return x < 32768 ? inside : beyond; });
+    ASSERT_NE(wide, nullptr) << SDL_GetError();
+    for (const SDL_ScaleMode mode : {SDL_ScaleModeLinear, SDL_ScaleModeNearest}) {
+        SDL_SetTextureScaleMode(wide, mode);
+        SDL_RenderClear(Renderer);
+        // Columns 0 to 1919 take texels 33 333 to 34 612.
+        CopyInsideTarget(Renderer, wide, SDL_Rect{0, 0, 40000, 1}, CopyRect{-50000, 0, 60000, 2},
+                         0.0, SDL_FLIP_NONE);
+        for (const int x : {0, 960, 1919}) {
+            EXPECT_EQ(ReadPixel(x, 1).r, 255) << "column " << x << ", scale mode " << mode;
+        }
+    }
+    DestroyPictureTexture(wide);
 }
 
 // A pool of squares from 10^2 to 10^6 pixels a side: the frame asks SDL for no
