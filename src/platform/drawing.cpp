@@ -112,6 +112,21 @@ bool DesktopFullScreen(const std::string& driver)
     return Lower(driver) == "wayland";
 }
 
+bool FieldFillsOutput(int w, int h)
+{
+    if (w <= 0 || h <= 0) {
+        return false;
+    }
+    // Scaled to the full width (a wider output) or height, how many pixels
+    // the field's other side reaches past the output, in 1920ths or 1080ths.
+    const long long wide = 1080LL * w;
+    const long long high = 1920LL * h;
+    if (wide == high) {
+        return false; // 16:9: both modes fill the output
+    }
+    return wide > high ? wide - high < 1920 : high - wide < 1080;
+}
+
 const char* DrawingPathName(DrawingPath path)
 {
     switch (path) {

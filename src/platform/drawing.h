@@ -105,6 +105,14 @@ bool AskHighDpi(GpuDevice gpu, int outputW, int outputH);
 // a scale-2 output. The desktop's mode is the one the window has anyway.
 bool DesktopFullScreen(const std::string& driver);
 
+// Whether the 1920 x 1080 field is scaled to fill an output of w x h pixels
+// whole, giving up less than one pixel of it at the edges (SDL's "overscan"
+// logical size mode), rather than kept whole with bars beside it (SDL's
+// default letterbox). Screens a hair off 16:9, such as the 1366 x 768 of many
+// laptops, would otherwise keep a bar of one pixel that no square reaches;
+// on any other shape the bars are wider than a pixel and stay.
+bool FieldFillsOutput(int w, int h);
+
 // The path's short name, as VORLUNE_DRAWING_PATH and the timing report
 // write it: "accelerated", "software" or "texture".
 const char* DrawingPathName(DrawingPath path);

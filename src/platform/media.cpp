@@ -323,7 +323,42 @@ void OpenRawJoysticks()
     }
 }
 
+// SDL reads the logical size mode each time it fits the field to the
+// output, also when the window's size changes.
+void ChooseFieldFit(int w, int h)
+{
+    SDL_SetHint(SDL_HINT_RENDER_LOGICAL_SIZE_MODE,
+                FieldFillsOutput(w, h) ? "overscan" : "letterbox");
+}
+
+// Runs before the renderer's own watch (added when the renderer is made),
+// so the mode fits the window's new size before SDL fits the field to it.
+int FieldFitWatch(void*, SDL_Event* event)
+{
+    if (event->type == SDL_WINDOWEVENT &&
+        (event->window.event == SDL_WINDOWEVENT_SIZE_CHANGED ||
+         event->window.event == SDL_WINDOWEVENT_DISPLAY_CHANGED)) {
+        SDL_Window* window = SDL_GetWindowFromID(event->window.windowID);
+        if (window != nullptr) {
+            int w = 0;
+            int h = 0;
+            SDL_GetWindowSizeInPixels(window, &w, &h);
+            ChooseFieldFit(w, h);
+        }
+    }
+    return 0;
+}
+
 } // namespace
+
+void FitFieldToOutput(SDL_Renderer* renderer)
+{
+    int w = 0;
+    int h = 0;
+    SDL_GetRendererOutputSize(renderer, &w, &h);
+    ChooseFieldFit(w, h);
+    SDL_RenderSetLogicalSize(renderer, 1920, 1080);
+}
 
 void iniSDL(bool antialiasing)
 {
@@ -353,10 +388,12 @@ void iniSDL(bool antialiasing)
         }
     }
 
+    SDL_DelEventWatch(FieldFitWatch, nullptr);
+    SDL_AddEventWatch(FieldFitWatch, nullptr);
     OpenDrawing();
     SetWindowIcon(Window);
     if (Renderer != nullptr) {
-        SDL_RenderSetLogicalSize(Renderer, 1920, 1080);
+        FitFieldToOutput(Renderer);
     }
 
     if (TTF_Init() == -1) {

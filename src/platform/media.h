@@ -2,6 +2,8 @@
 
 #include <string>
 
+struct SDL_Renderer;
+
 // Opens video, window, renderer, fonts, audio and the pads.
 void iniSDL(bool antialiasing);
 
@@ -17,6 +19,11 @@ std::string MediaStartFailure();
 // or hint; a comma-separated list, empty when not given). A player asks for
 // no such driver; tests do.
 bool UnseenVideoDriver(const std::string& driver, const std::string& requested);
+
+// Gives `renderer` the game's 1920 x 1080 logical field, scaled to its
+// output: kept whole with bars beside it, or filling an output a hair off
+// 16:9 (FieldFillsOutput).
+void FitFieldToOutput(SDL_Renderer* renderer);
 
 // Lets go of the renderer's GL context on the calling thread, so that the
 // graphics thread can make it current there.

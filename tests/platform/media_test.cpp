@@ -591,6 +591,23 @@ TEST(DrawingPathTest, HighDpiWhereItIsAffordable)
     SDL_setenv("VORLUNE_HIGH_DPI", "", 1);
 }
 
+// The field fills screens a hair off 16:9 (less than a pixel of it lost)
+// and keeps bars beside it on any other shape.
+TEST(DrawingPathTest, FieldFillsScreensNearlySixteenByNine)
+{
+    const struct {
+        int w, h;
+        bool fills;
+    } rows[] = {
+        {1366, 768, true},   {1360, 768, false},  {1920, 1080, false}, {3840, 2160, false},
+        {1365, 768, true},   {1921, 1080, true},  {1920, 1081, false}, {1922, 1080, false},
+        {1920, 1200, false}, {2560, 1080, false}, {0, 0, false},       {1366, 0, false},
+    };
+    for (const auto& row : rows) {
+        EXPECT_EQ(FieldFillsOutput(row.w, row.h), row.fills) << row.w << "x" << row.h;
+    }
+}
+
 // SDL's last resorts without a display show nothing and take no input:
 // the game stops on them unless they were asked for, as tests do.
 TEST(DrawingPathTest, UnseenVideoDriverUnlessAskedFor)

@@ -1,4 +1,5 @@
 #include "input/keyboard.h"
+#include "platform/media.h"
 #include "render/clipping.h"
 #include "render/graphics.h"
 #include "render/images.h"
@@ -404,7 +405,7 @@ class LargeSquares : public DrawingTest {
             surface_ = SDL_CreateRGBSurfaceWithFormat(0, w, h, 32, SDL_PIXELFORMAT_RGB888);
             renderer_ = surface_ != nullptr ? SDL_CreateSoftwareRenderer(surface_) : nullptr;
             if (renderer_ != nullptr) {
-                SDL_RenderSetLogicalSize(renderer_, 1920, 1080);
+                FitFieldToOutput(renderer_);
                 Renderer = renderer_;
             }
         }
@@ -520,9 +521,7 @@ TEST_F(LargeSquares, SquaresOverTheEdgesLookAsSdlDrawsThemWhole)
 {
     const struct {
         int w, h;
-        int fieldW; // columns of the field on the screen (SDL's letterbox)
-    } screens[] = {{1920, 1080, 1920}, {1366, 768, 1365},  {1280, 720, 1280},
-                   {1600, 900, 1600},  {2560, 1440, 2560}, {3840, 2160, 3840}};
+    } screens[] = {{1920, 1080}, {1366, 768}, {1280, 720}, {1600, 900}, {2560, 1440}, {3840, 2160}};
     const struct {
         int image;
         float cx, cy, size;
@@ -582,9 +581,9 @@ TEST_F(LargeSquares, SquaresOverTheEdgesLookAsSdlDrawsThemWhole)
         int background = 0;
         for (int y = 0; y < screen.h; ++y) {
             background +=
-                got[static_cast<size_t>(y) * screen.w + screen.fieldW - 1] == 0xFFFFFFFFu ? 1 : 0;
+                got[static_cast<size_t>(y) * screen.w + screen.w - 1] == 0xFFFFFFFFu ? 1 : 0;
         }
-        for (int x = 0; x < screen.fieldW; ++x) {
+        for (int x = 0; x < screen.w; ++x) {
             background += got[static_cast<size_t>(screen.h - 1) * screen.w + x] == 0xFFFFFFFFu;
         }
         EXPECT_EQ(background, 0) << "background in the last column or row";
