@@ -1,0 +1,237 @@
+#include "render/cover.h"
+
+#include <algorithm>
+#include <climits>
+#include <cmath>
+#include <mutex>
+#include <unordered_map>
+
+namespace {
+
+// Opacity of the pictures made so far. Pictures are made on the main thread
+// at start-up and on the drawing thread later; the drawing thread asks.
+std::mutex PicturesMutex;
+std::unordered_map<SDL_Texture*, bool> OpaquePictures;
+
+bool EveryPixelOpaque(SDL_Surface* surface)
+{
+    // As ARGB, a surface without alpha is opaque and a colour key is alpha 0,
+    // as in the texture SDL makes from it.
+    SDL_Surface* argb = SDL_ConvertSurfaceFormat(surface, SDL_PIXELFORMAT_ARGB8888, 0);
+    if (argb == nullptr) {
+        return false;
+    }
+    bool opaque = SDL_LockSurface(argb) == 0;
+    if (opaque) {
+        for (int y = 0; y < argb->h && opaque; ++y) {
+            const auto* row = reinterpret_cast<const Uint32*>(
+                static_cast<const Uint8*>(argb->pixels) + static_cast<ptrdiff_t>(y) * argb->pitch);
+            for (int x = 0; x < argb->w; ++x) {
+                if ((row[x] >> 24) != 0xFFu) {
+                    opaque = false;
+                    break;
+                }
+            }
+        }
+        SDL_UnlockSurface(argb);
+    }
+    SDL_FreeSurface(argb);
+    return opaque;
+}
+
+bool FitsInt(int64_t v)
+{
+    return v >= INT_MIN && v <= INT_MAX;
+}
+
+} // namespace
+
+void NotePicture(SDL_Texture* texture, SDL_Surface* surface)
+{
+    if (texture == nullptr || surface == nullptr) {
+        return;
+    }
+    const bool opaque = EveryPixelOpaque(surface);
+    std::lock_guard<std::mutex> lock(PicturesMutex);
+    OpaquePictures[texture] = opaque;
+}
+
+void ForgetPicture(SDL_Texture* texture)
+{
+    std::lock_guard<std::mutex> lock(PicturesMutex);
+    OpaquePictures.erase(texture);
+}
+
+void ForgetPictures()
+{
+    std::lock_guard<std::mutex> lock(PicturesMutex);
+    OpaquePictures.clear();
+}
+
+bool PictureHides(SDL_Texture* texture)
+{
+    SDL_BlendMode mode = SDL_BLENDMODE_BLEND;
+    if (texture == nullptr || SDL_GetTextureBlendMode(texture, &mode) != 0) {
+        return false;
+    }
+    if (mode == SDL_BLENDMODE_NONE) {
+        return true;
+    }
+    Uint8 alpha = 0;
+    if (mode != SDL_BLENDMODE_BLEND || SDL_GetTextureAlphaMod(texture, &alpha) != 0 ||
+        alpha != 255) {
+        return false;
+    }
+    std::lock_guard<std::mutex> lock(PicturesMutex);
+    const auto found = OpaquePictures.find(texture);
+    return found != OpaquePictures.end() && found->second;
+}
+
+void FramePlan::Make(SDL_Renderer* renderer, ObjectStack* const* pools, int count,
+                     bool leaveOutHidden)
+{
+    order_.clear();
+    for (int p = 0; p < count; ++p) {
+        ObjectStack& pool = *pools[p];
+        for (int layer = 0; layer <= 5; ++layer) {
+            for (int i = 0; i <= pool.Count; ++i) {
+                if (pool.Slots[i].Layer == layer) {
+                    order_.push_back(&pool.Slots[i]);
+                }
+            }
+        }
+    }
+    shown_.assign(order_.size(), 1);
+    first_ = 0;
+    clearHidden_ = false;
+    if (leaveOutHidden) {
+        LeaveOutHidden(renderer);
+    }
+}
+
+int FramePlan::Draw(SDL_Renderer* renderer, TextBox* boxes)
+{
+    int drawn = 0;
+    for (size_t i = first_; i < order_.size(); ++i) {
+        if (shown_[i] != 0) {
+            order_[i]->Draw(renderer, boxes);
+            ++drawn;
+        }
+    }
+    return drawn;
+}
+
+// True when the object's picture is drawn opaque over the whole of `rect`.
+bool FramePlan::Covers(const Object& o, const FieldRect& rect)
+{
+    // Turned or mirrored copies go through SDL's rotation code; only plain
+    // ones are known to fill their rectangle exactly. Beyond the int range
+    // SDL is not handed the rectangle as it stands.
+    if (o.Angle != 0 || o.Flip != 0 || rect.w <= 0 || rect.h <= 0 || !FitsInt(rect.x) ||
+        !FitsInt(rect.y) || !FitsInt(rect.w) || !FitsInt(rect.h) || !FitsInt(rect.x + rect.w) ||
+        !FitsInt(rect.y + rect.h)) {
+        return false;
+    }
+    if (o.Image < 0 || o.Image >= Spritenumber || Images[o.Image] == nullptr) {
+        return false;
+    }
+    Slot& slot = slots_[o.Image];
+    if (!slot.known) {
+        slot.known = true;
+        slot.hides = PictureHides(Images[o.Image]) &&
+                     SDL_QueryTexture(Images[o.Image], nullptr, nullptr, &slot.w, &slot.h) == 0;
+    }
+    // SDL draws the part of the source within the texture over the whole
+    // destination, and nothing when that part is empty.
+    const int64_t sx = static_cast<int64_t>(o.Frame) * o.FrameW;
+    return slot.hides && o.FrameW > 0 && o.FrameH > 0 && FitsInt(sx) && FitsInt(sx + o.FrameW) &&
+           sx < slot.w && sx + o.FrameW > 0 && slot.h > 0;
+}
+
+void FramePlan::LeaveOutHidden(SDL_Renderer* renderer)
+{
+    // Rectangles in field pixels land on whole output pixels only at a
+    // whole-number scale; elsewhere SDL rounds each copy on its own.
+    float sx = 0;
+    float sy = 0;
+    int ow = 0;
+    int oh = 0;
+    if (renderer == nullptr || SDL_RenderIsClipEnabled(renderer) ||
+        SDL_GetRendererOutputSize(renderer, &ow, &oh) != 0) {
+        return;
+    }
+    SDL_RenderGetScale(renderer, &sx, &sy);
+    if (sx != sy || sx < 1 || sx > 64 || sx != std::floor(sx)) {
+        return;
+    }
+    // The part of the field that shows, as the copies are cut to it.
+    SDL_Rect viewport;
+    SDL_RenderGetViewport(renderer, &viewport);
+    int w = 0;
+    int h = 0;
+    SDL_RenderGetLogicalSize(renderer, &w, &h);
+    if (w <= 0 || h <= 0) {
+        w = viewport.w;
+        h = viewport.h;
+    }
+    if (w <= 0 || h <= 0) {
+        return;
+    }
+    const Rect area{0, 0, w, h};
+    const int scale = static_cast<int>(sx);
+    // The clear also paints bars beside a field that does not fill the
+    // output; a square covering the field leaves those to the clear.
+    const bool fillsOutput = viewport.x == 0 && viewport.y == 0 &&
+                             static_cast<int64_t>(w) * scale == ow &&
+                             static_cast<int64_t>(h) * scale == oh;
+
+    for (Slot& slot : slots_) {
+        slot = Slot{};
+    }
+    // Back to front: the later squares that hide whole rectangles, the
+    // largest few kept.
+    constexpr size_t Kept = 4;
+    Rect covers[Kept];
+    size_t kept = 0;
+    auto area64 = [](const Rect& r) { return (r.x1 - r.x0) * (r.y1 - r.y0); };
+    for (size_t k = order_.size(); k-- > 0;) {
+        const Object& o = *order_[k];
+        const FieldRect rect = o.DrawnRect();
+        const Rect seen{std::max(rect.x, area.x0), std::max(rect.y, area.y0),
+                        std::min(rect.x + std::max<int64_t>(rect.w, 0), area.x1),
+                        std::min(rect.y + std::max<int64_t>(rect.h, 0), area.y1)};
+        const bool empty = seen.x0 >= seen.x1 || seen.y0 >= seen.y1;
+        const bool opaque = !empty && Covers(o, rect);
+        if (opaque && seen.x0 == area.x0 && seen.y0 == area.y0 && seen.x1 == area.x1 &&
+            seen.y1 == area.y1) {
+            first_ = k;
+            clearHidden_ = fillsOutput;
+            return;
+        }
+        // An unturned picture without text shows nothing outside its
+        // rectangle; a text box may reach past it, a turned picture does.
+        const bool plain = o.Angle == 0 && (o.Box <= 0 || o.Box >= Boxnumber);
+        bool hidden = plain && empty;
+        for (size_t c = 0; c < kept && plain && !hidden; ++c) {
+            hidden = seen.x0 >= covers[c].x0 && seen.y0 >= covers[c].y0 &&
+                     seen.x1 <= covers[c].x1 && seen.y1 <= covers[c].y1;
+        }
+        if (hidden) {
+            shown_[k] = 0;
+            continue;
+        }
+        if (!opaque) {
+            continue;
+        }
+        if (kept < Kept) {
+            covers[kept++] = seen;
+            continue;
+        }
+        Rect* smallest = std::min_element(covers, covers + Kept, [&](const Rect& a, const Rect& b) {
+            return area64(a) < area64(b);
+        });
+        if (area64(seen) > area64(*smallest)) {
+            *smallest = seen;
+        }
+    }
+}

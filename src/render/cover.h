@@ -1,0 +1,60 @@
+// What a frame can leave out. The pools are drawn back to front, so a square
+// whose picture is opaque hides everything drawn before it under its
+// rectangle; one that covers the whole field hides the clear as well.
+#pragma once
+
+#include "world/globals.h"
+#include "world/object.h"
+
+#include <SDL.h>
+#include <cstddef>
+#include <vector>
+
+// Notes whether every pixel of `surface` is fully opaque, for `texture` made
+// from it. Done once per picture, when it is made.
+void NotePicture(SDL_Texture* texture, SDL_Surface* surface);
+// Forgets what was noted of one texture (before it is destroyed), or of all
+// of them (before their renderer is).
+void ForgetPicture(SDL_Texture* texture);
+void ForgetPictures();
+
+// True when a copy of `texture` replaces what lies under it: it is drawn
+// without blending, or it blends at full alpha modulation and every pixel
+// was noted opaque. Colour modulation changes no opacity.
+bool PictureHides(SDL_Texture* texture);
+
+// The objects of one frame in drawing order, without those that later
+// squares hide.
+class FramePlan {
+  public:
+    // Lists the objects of `pools`, drawn one after the other, each in the
+    // order of ObjectStack::Rend (layers 0 to 5, slots in order). With
+    // `leaveOutHidden` it leaves out what later squares hide, where the
+    // target shows that to the pixel: at a whole-number scale, without a
+    // clip rectangle.
+    void Make(SDL_Renderer* renderer, ObjectStack* const* pools, int count, bool leaveOutHidden);
+    // True when a square covers everything the clear would show.
+    bool ClearHidden() const { return clearHidden_; }
+    // Draws the listed objects in order; returns how many were drawn.
+    int Draw(SDL_Renderer* renderer, TextBox* boxes);
+
+  private:
+    struct Rect {
+        int64_t x0, y0, x1, y1;
+    };
+    // What the frame knows of one image slot, found out on first use.
+    struct Slot {
+        bool known;
+        bool hides;
+        int w, h;
+    };
+
+    bool Covers(const Object& o, const FieldRect& rect);
+    void LeaveOutHidden(SDL_Renderer* renderer);
+
+    std::vector<Object*> order_;
+    std::vector<char> shown_;
+    size_t first_ = 0;
+    bool clearHidden_ = false;
+    Slot slots_[Spritenumber] = {};
+};
