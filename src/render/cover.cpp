@@ -1,5 +1,7 @@
 #include "render/cover.h"
 
+#include "render/clipping.h"
+
 #include <algorithm>
 #include <climits>
 #include <cmath>
@@ -68,6 +70,12 @@ void ForgetPictures()
     OpaquePictures.clear();
 }
 
+bool PictureKnown(SDL_Texture* texture)
+{
+    std::lock_guard<std::mutex> lock(PicturesMutex);
+    return OpaquePictures.count(texture) != 0;
+}
+
 bool PictureHides(SDL_Texture* texture)
 {
     SDL_BlendMode mode = SDL_BLENDMODE_BLEND;
@@ -91,17 +99,17 @@ void FramePlan::Make(SDL_Renderer* renderer, ObjectStack* const* pools, int coun
                      bool leaveOutHidden)
 {
     order_.clear();
+    parts_.clear();
     for (int p = 0; p < count; ++p) {
         ObjectStack& pool = *pools[p];
         for (int layer = 0; layer <= 5; ++layer) {
             for (int i = 0; i <= pool.Count; ++i) {
                 if (pool.Slots[i].Layer == layer) {
-                    order_.push_back(&pool.Slots[i]);
+                    order_.push_back(Entry{&pool.Slots[i], true, 0, 0});
                 }
             }
         }
     }
-    shown_.assign(order_.size(), 1);
     first_ = 0;
     clearHidden_ = false;
     if (leaveOutHidden) {
@@ -109,16 +117,43 @@ void FramePlan::Make(SDL_Renderer* renderer, ObjectStack* const* pools, int coun
     }
 }
 
-int FramePlan::Draw(SDL_Renderer* renderer, TextBox* boxes)
+int FramePlan::Draw(SDL_Renderer* renderer, TextBox* boxes, int* parts)
 {
     int drawn = 0;
     for (size_t i = first_; i < order_.size(); ++i) {
-        if (shown_[i] != 0) {
-            order_[i]->Draw(renderer, boxes);
-            ++drawn;
+        const Entry& e = order_[i];
+        if (!e.shown) {
+            continue;
         }
+        ++drawn;
+        if (e.count == 0) {
+            e.object->Draw(renderer, boxes);
+            continue;
+        }
+        for (uint32_t p = e.first; p < e.first + e.count; ++p) {
+            const Rect& r = parts_[p];
+            const SDL_Rect clip{static_cast<int>(r.x0), static_cast<int>(r.y0),
+                                static_cast<int>(r.x1 - r.x0), static_cast<int>(r.y1 - r.y0)};
+            SDL_RenderSetClipRect(renderer, &clip);
+            e.object->Draw(renderer, boxes);
+        }
+        SDL_RenderSetClipRect(renderer, nullptr);
+        *parts += static_cast<int>(e.count);
     }
     return drawn;
+}
+
+FramePlan::Slot& FramePlan::SlotOf(int image)
+{
+    Slot& slot = slots_[image];
+    if (!slot.known) {
+        SDL_Texture* texture = Images[image];
+        slot.known = true;
+        slot.kept = PictureKnown(texture);
+        slot.hides = PictureHides(texture) &&
+                     SDL_QueryTexture(texture, nullptr, nullptr, &slot.w, &slot.h) == 0;
+    }
+    return slot;
 }
 
 // True when the object's picture is drawn opaque over the whole of `rect`.
@@ -135,12 +170,7 @@ bool FramePlan::Covers(const Object& o, const FieldRect& rect)
     if (o.Image < 0 || o.Image >= Spritenumber || Images[o.Image] == nullptr) {
         return false;
     }
-    Slot& slot = slots_[o.Image];
-    if (!slot.known) {
-        slot.known = true;
-        slot.hides = PictureHides(Images[o.Image]) &&
-                     SDL_QueryTexture(Images[o.Image], nullptr, nullptr, &slot.w, &slot.h) == 0;
-    }
+    const Slot& slot = SlotOf(o.Image);
     // SDL draws the part of the source within the texture over the whole
     // destination, and nothing when that part is empty.
     const int64_t sx = static_cast<int64_t>(o.Frame) * o.FrameW;
@@ -188,14 +218,22 @@ void FramePlan::LeaveOutHidden(SDL_Renderer* renderer)
     for (Slot& slot : slots_) {
         slot = Slot{};
     }
+    // SDL's software renderer scales a copy within the field itself; one
+    // across the edge is scaled in clipping.cpp, pixel by pixel from its
+    // place alone, so any part of it comes out as in the whole. Elsewhere
+    // the clip rectangle cuts any copy exactly.
+    const bool software = IsSoftwareRenderer(renderer);
     // Back to front: the later squares that hide whole rectangles, the
-    // largest few kept.
+    // largest few kept, largest first.
     constexpr size_t Kept = 4;
+    constexpr size_t MostParts = 8;
     Rect covers[Kept];
     size_t kept = 0;
+    std::vector<Rect>& pieces = scratch_;
     auto area64 = [](const Rect& r) { return (r.x1 - r.x0) * (r.y1 - r.y0); };
     for (size_t k = order_.size(); k-- > 0;) {
-        const Object& o = *order_[k];
+        Entry& entry = order_[k];
+        const Object& o = *entry.object;
         const FieldRect rect = o.DrawnRect();
         const Rect seen{std::max(rect.x, area.x0), std::max(rect.y, area.y0),
                         std::min(rect.x + std::max<int64_t>(rect.w, 0), area.x1),
@@ -211,27 +249,67 @@ void FramePlan::LeaveOutHidden(SDL_Renderer* renderer)
         // An unturned picture without text shows nothing outside its
         // rectangle; a text box may reach past it, a turned picture does.
         const bool plain = o.Angle == 0 && (o.Box <= 0 || o.Box >= Boxnumber);
-        bool hidden = plain && empty;
-        for (size_t c = 0; c < kept && plain && !hidden; ++c) {
-            hidden = seen.x0 >= covers[c].x0 && seen.y0 >= covers[c].y0 &&
-                     seen.x1 <= covers[c].x1 && seen.y1 <= covers[c].y1;
-        }
-        if (hidden) {
-            shown_[k] = 0;
+        if (plain && empty) {
+            entry.shown = false;
             continue;
+        }
+        if (plain && kept > 0) {
+            // What the later squares leave of it, in a few rectangles.
+            pieces.assign(1, seen);
+            for (size_t c = 0; c < kept && !pieces.empty() && pieces.size() <= MostParts; ++c) {
+                const Rect& h = covers[c];
+                const size_t before = pieces.size();
+                for (size_t p = 0; p < before; ++p) {
+                    const Rect r = pieces[p];
+                    if (r.x0 >= h.x1 || r.x1 <= h.x0 || r.y0 >= h.y1 || r.y1 <= h.y0) {
+                        pieces.push_back(r);
+                        continue;
+                    }
+                    const int64_t y0 = std::max(r.y0, h.y0);
+                    const int64_t y1 = std::min(r.y1, h.y1);
+                    if (r.y0 < y0) {
+                        pieces.push_back(Rect{r.x0, r.y0, r.x1, y0});
+                    }
+                    if (y1 < r.y1) {
+                        pieces.push_back(Rect{r.x0, y1, r.x1, r.y1});
+                    }
+                    if (r.x0 < h.x0) {
+                        pieces.push_back(Rect{r.x0, y0, h.x0, y1});
+                    }
+                    if (h.x1 < r.x1) {
+                        pieces.push_back(Rect{h.x1, y0, r.x1, y1});
+                    }
+                }
+                pieces.erase(pieces.begin(), pieces.begin() + static_cast<ptrdiff_t>(before));
+            }
+            if (pieces.empty()) {
+                entry.shown = false;
+                continue;
+            }
+            const bool across = rect.x < area.x0 || rect.y < area.y0 || rect.x + rect.w > area.x1 ||
+                                rect.y + rect.h > area.y1;
+            const bool cut = pieces.size() > 1 || area64(pieces[0]) < area64(seen);
+            if (cut && pieces.size() <= MostParts &&
+                (!software || (across && o.Image >= 0 && o.Image < Spritenumber &&
+                               Images[o.Image] != nullptr && SlotOf(o.Image).kept))) {
+                entry.first = static_cast<uint32_t>(parts_.size());
+                entry.count = static_cast<uint32_t>(pieces.size());
+                parts_.insert(parts_.end(), pieces.begin(), pieces.end());
+            }
         }
         if (!opaque) {
             continue;
         }
+        // Largest first: a piece left by a large square is rarely cut again.
+        size_t at = Kept - 1;
         if (kept < Kept) {
-            covers[kept++] = seen;
+            at = kept++;
+        } else if (area64(seen) <= area64(covers[at])) {
             continue;
         }
-        Rect* smallest = std::min_element(covers, covers + Kept, [&](const Rect& a, const Rect& b) {
-            return area64(a) < area64(b);
-        });
-        if (area64(seen) > area64(*smallest)) {
-            *smallest = seen;
+        for (; at > 0 && area64(covers[at - 1]) < area64(seen); --at) {
+            covers[at] = covers[at - 1];
         }
+        covers[at] = seen;
     }
 }

@@ -18,13 +18,17 @@ void NotePicture(SDL_Texture* texture, SDL_Surface* surface);
 void ForgetPicture(SDL_Texture* texture);
 void ForgetPictures();
 
+// True when `texture` was made as a picture (its pixels are kept with it).
+bool PictureKnown(SDL_Texture* texture);
+
 // True when a copy of `texture` replaces what lies under it: it is drawn
 // without blending, or it blends at full alpha modulation and every pixel
 // was noted opaque. Colour modulation changes no opacity.
 bool PictureHides(SDL_Texture* texture);
 
 // The objects of one frame in drawing order, without those that later
-// squares hide.
+// squares hide, and the visible parts of squares that later ones hide in
+// part.
 class FramePlan {
   public:
     // Lists the objects of `pools`, drawn one after the other, each in the
@@ -35,25 +39,38 @@ class FramePlan {
     void Make(SDL_Renderer* renderer, ObjectStack* const* pools, int count, bool leaveOutHidden);
     // True when a square covers everything the clear would show.
     bool ClearHidden() const { return clearHidden_; }
-    // Draws the listed objects in order; returns how many were drawn.
-    int Draw(SDL_Renderer* renderer, TextBox* boxes);
+    // Draws the listed objects in order, those hidden in part only where
+    // they show (through the clip rectangle); returns how many objects were
+    // drawn and adds the number of such parts to `parts`.
+    int Draw(SDL_Renderer* renderer, TextBox* boxes, int* parts);
 
   private:
     struct Rect {
         int64_t x0, y0, x1, y1;
     };
+    // One object: left out, drawn whole, or drawn in the parts
+    // parts_[first, first + count).
+    struct Entry {
+        Object* object;
+        bool shown;
+        uint32_t first;
+        uint32_t count;
+    };
     // What the frame knows of one image slot, found out on first use.
     struct Slot {
         bool known;
         bool hides;
+        bool kept; // its pixels are kept for exact clipping
         int w, h;
     };
 
+    Slot& SlotOf(int image);
     bool Covers(const Object& o, const FieldRect& rect);
     void LeaveOutHidden(SDL_Renderer* renderer);
 
-    std::vector<Object*> order_;
-    std::vector<char> shown_;
+    std::vector<Entry> order_;
+    std::vector<Rect> parts_;
+    std::vector<Rect> scratch_;
     size_t first_ = 0;
     bool clearHidden_ = false;
     Slot slots_[Spritenumber] = {};

@@ -212,7 +212,8 @@ void DrawFrameSnapshot(bool leaveOutHidden)
     if (LastWork.cleared) {
         SDL_RenderClear(Renderer);
     }
-    LastWork.objects = Plan.Draw(Renderer, MirrorBoxes);
+    LastWork.parts = 0;
+    LastWork.objects = Plan.Draw(Renderer, MirrorBoxes, &LastWork.parts);
     SDL_RenderPresent(Renderer);
 }
 

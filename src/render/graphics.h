@@ -19,10 +19,12 @@ void TakeFrameSnapshot();
 // the same either way.
 void DrawFrameSnapshot(bool leaveOutHidden = true);
 
-// What the last frame drew: the objects drawn and whether the target was
+// What the last frame drew: the objects drawn, how many parts of squares
+// hidden in part were drawn on their own, and whether the target was
 // cleared. Drawing thread only (or tests, when no graphics thread runs).
 struct FrameWork {
     int objects = 0;
+    int parts = 0;
     bool cleared = true;
 };
 FrameWork LastFrameWork();

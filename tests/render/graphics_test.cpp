@@ -628,51 +628,63 @@ TEST_F(LargeSquares, LeavingOutHiddenSquaresKeepsEveryPixel)
         const char* what;
         std::vector<Piece> pieces;
         int drawn;
+        int parts; // squares drawn in parts, on the software renderer
         bool cleared;
     } scenes[] = {
         {"10^2 to 10^6 px, the largest last",
          {square(0, 2), square(1, 3), square(2, 4), square(3, 2), square(4, 3), cross1, cross2},
          3,
+         0,
          false},
         {"10^6 to 10^2 px, the largest first as the game grows them",
          {square(4, 2), square(3, 3), square(2, 4), square(1, 2), square(0, 3), cross1, cross2},
          5,
+         0,
          false},
         {"a cover on layer 2 between a later slot on layer 1 and an earlier one on layer 3",
          {{2, 100, 100, 50, 50, 3}, {3, -500, -500, 3000, 3000, 2}, {4, 500, 500, 200, 200, 1}},
          2,
+         0,
          false},
         {"see-through texels hide nothing",
          {{2, 800, 400, 300, 300, 1}, {6, -1000, -1500, 4000, 4000, 1}},
          2,
+         0,
          true},
         {"alpha modulation hides nothing",
          {{3, 800, 400, 300, 300, 1}, {7, -1000, -1500, 4000, 4000, 1}},
          2,
+         0,
          true},
         {"without blending even see-through texels hide",
          {{2, 800, 400, 300, 300, 1}, {8, -1000, -1500, 4000, 4000, 1}},
          1,
+         0,
          false},
         {"colour modulation hides, nearest texels",
          {{2, 800, 400, 300, 300, 1}, {9, -3, -2, 1930, 1090, 1}},
          1,
+         0,
          false},
         {"the backdrop over text, text over the backdrop",
          {{0, 100, 100, 0, 0, 3, 3}, {5, 0, 0, 1920, 1080, 3}, {0, 300, 600, 0, 0, 3, 4}},
          2,
+         0,
          false},
         {"a backdrop one pixel short",
          {{0, 100, 100, 0, 0, 3, 3}, {5, 0, 0, 1919, 1080, 3}, {0, 300, 600, 0, 0, 3, 4}},
          3,
+         0,
          true},
         {"edges truncated onto the field's edges",
          {{4, 1800, 1000, 300, 300, 1}, {2, -10.5f, -3.9f, 1930.4f, 1083.95f, 1}},
          1,
+         0,
          false},
         {"edges truncated one pixel short",
          {{4, 1800, 1000, 300, 300, 1}, {2, -10.5f, -3.9f, 1929.9f, 1083.95f, 1}},
          2,
+         1,
          true},
         {"a square in the field hides smaller ones, not their text, turned or overhanging ones",
          {{2, 600, 300, 100, 100, 1},
@@ -683,6 +695,7 @@ TEST_F(LargeSquares, LeavingOutHiddenSquaresKeepsEveryPixel)
           {2, 100, 100, 0, 100, 1},
           {3, 500, 200, 800, 600, 1}},
          5,
+         0,
          true},
         {"mirrored, turned and out-of-texture squares hide nothing",
          {{2, 900, 500, 100, 100, 1},
@@ -690,6 +703,7 @@ TEST_F(LargeSquares, LeavingOutHiddenSquaresKeepsEveryPixel)
           {4, 0, 0, 1920, 1080, 1, 0, false, 180},
           {2, -500, -500, 3000, 3000, 1, 0, false, 0, 0, 5}},
          4,
+         0,
          true},
         {"a cover in the interface pool hides the whole main pool",
          {square(0, 2),
@@ -698,7 +712,25 @@ TEST_F(LargeSquares, LeavingOutHiddenSquaresKeepsEveryPixel)
           Piece{5, 0, 0, 1920, 1080, 0, 0, true},
           cross1},
          2,
+         0,
          false},
+        {"squares across the edges hidden in part drawn where they show",
+         {{3, -500, -300, 1500, 1500, 1},
+          {2, 600, -200, 1800, 1500, 1},
+          {4, 800, 400, 200, 200, 1}},
+         3,
+         5,
+         true},
+        {"a square within the field hidden in part",
+         {{2, 700, 300, 400, 400, 1}, {3, 900, -100, 2000, 2000, 1}},
+         2,
+         0,
+         true},
+        {"hidden by two squares together",
+         {{4, 400, 400, 400, 200, 1}, {2, -100, -100, 700, 1300, 1}, {3, 600, -100, 1500, 1300, 1}},
+         2,
+         0,
+         true},
     };
 
     auto pictures = [&] {
@@ -764,6 +796,12 @@ TEST_F(LargeSquares, LeavingOutHiddenSquaresKeepsEveryPixel)
             EXPECT_EQ(differing, 0) << renderer << ": " << scene.what;
             EXPECT_EQ(LastFrameWork().objects, scene.drawn) << renderer << ": " << scene.what;
             EXPECT_EQ(LastFrameWork().cleared, scene.cleared) << renderer << ": " << scene.what;
+            // Elsewhere squares within the field are cut as well.
+            if (std::string(renderer) == "software") {
+                EXPECT_EQ(LastFrameWork().parts, scene.parts) << scene.what;
+            } else {
+                EXPECT_GE(LastFrameWork().parts, scene.parts) << renderer << ": " << scene.what;
+            }
         }
     };
 
