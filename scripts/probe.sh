@@ -188,10 +188,11 @@ late_covered='r<0.999||abs(g-b)>0.002'
 # 5-second window, in $E2E_TMP/late-$1.windows.
 late_session()
 {
-    local path=$1 out=$E2E_TMP/late-$1 game_pid key i c0 c1 t0 t1 wait grab share
+    local path=$1 out=$E2E_TMP/late-$1 game_pid key i c0 c1 t0 t1 wait grab share launch
     rm -rf -- "$E2E_TMP/run"
     e2e_make_workdir
     e2e_set_setting Tutorial 0
+    launch=$(now)
     VORLUNE_DRAWING_PATH=$path e2e_start_game $((late_secs + 90))
     game_pid=$(find_game_pid) || exit 1
     e2e_wait_window 20
@@ -222,7 +223,8 @@ late_session()
         grab=$(e2e_grab "late-$path-$i")
         share=$(e2e_region_share "$grab" 1920x1080+0+0 "$late_covered")
         awk -v s=$((i * 5)) -v c="$((c1 - c0))" -v tck="$clk_tck" -v a="$t0" -v b="$t1" -v f="$share" \
-            'BEGIN { printf "%d %.1f %.1f\n", s, 100 * c / tck / (b - a), 100 * f }' >>"$out.windows"
+            -v l="$launch" 'BEGIN { printf "%d %.1f %.1f %.2f\n", s, 100 * c / tck / (b - a), 100 * f, b - l }' \
+            >>"$out.windows"
         ((i % 3 == 0)) && e2e_keep "$grab" "late-$path-$((i * 5))s" >/dev/null
         t0=$t1
         c0=$c1
@@ -367,16 +369,38 @@ for p in paths:
     print(f"| {len(ranked) - 14} further mappings | {rest / 1024:.1f} MB |")
 PY
 for path in "${late_paths[@]}"; do
-    echo
-    echo "Late game on the $path path: four seconds of fire, then the squares left alone;"
-    echo "processor use of the whole process per 5-second window, share of the field covered"
-    echo "by squares at the window's end (load average now: $(cut -d' ' -f1-3 /proc/loadavg))."
-    echo
-    echo "| Seconds after the fire | CPU (% of one core) | Field covered |"
-    echo "|---:|---:|---:|"
-    awk '{ printf "| %d s | %.1f %% | %.1f %% |\n", $1, $2, $3 }' "$E2E_TMP/late-$path.windows"
-    awk '$3 >= 99 { n++; if ($2 > top) top = $2 }
-         END { if (n) printf "\nWindows with the field covered: %d, the busiest at %.1f %% of a core.\n", n, top;
-               else print "\nNo window ended with the field covered." }' "$E2E_TMP/late-$path.windows"
+    python3 - "$E2E_TMP/late-$path" "$path" "$(cut -d' ' -f1-3 /proc/loadavg)" <<'PY'
+import re, sys
+
+out, path, load = sys.argv[1:]
+rows = [line.split() for line in open(out + ".windows") if line.strip()]
+# The game's own 5-second windows of frame periods (timing build), each
+# matched to the probe's window whose end lies nearest.
+frames = [(float(m[1]), int(m[2]), float(m[3])) for m in re.finditer(
+    r"timing: frame t=([\d.]+) s n=(\d+) median=([\d.]+) ms", open(out + ".log").read())]
+print()
+print(f"Late game on the {path} path: four seconds of fire, then the squares left alone;")
+print("processor use of the whole process per 5-second window, share of the field covered")
+print("by squares at the window's end, and the frames of the game's own 5-second window")
+print("ending nearest: their number, median period, and the process's CPU time per frame")
+print(f"(this window's CPU over those frames; load average at the end: {load}).")
+print()
+print("| Seconds after the fire | CPU (% of one core) | Field covered | Frames, median period | CPU per frame |")
+print("|---:|---:|---:|---:|---:|")
+busiest, covered = 0.0, 0
+for secs, cpu, share, end in rows:
+    near = min(frames, key=lambda f: abs(f[0] - float(end)), default=None)
+    period = f"{near[1]}, {near[2]:.1f} ms" if near else "n/a"
+    per = f"{float(cpu) * 50 / near[1]:.1f} ms" if near and near[1] else "n/a"
+    print(f"| {secs} s | {float(cpu):.1f} % | {float(share):.1f} % | {period} | {per} |")
+    if float(share) >= 99:
+        covered += 1
+        busiest = max(busiest, float(cpu))
+print()
+if covered:
+    print(f"Windows with the field covered: {covered}, the busiest at {busiest:.1f} % of a core.")
+else:
+    print("No window ended with the field covered.")
+PY
 done
 e2e_log "game output and screenshots: $E2E_ARTIFACTS"
