@@ -225,11 +225,12 @@ void FramePlan::LeaveOutHidden(SDL_Renderer* renderer)
     const bool software = IsSoftwareRenderer(renderer);
     // Back to front: the later squares that hide whole rectangles, the
     // largest few kept, largest first.
-    constexpr size_t Kept = 4;
-    constexpr size_t MostParts = 8;
+    constexpr size_t Kept = 8;
+    constexpr size_t MostParts = 16;
     Rect covers[Kept];
     size_t kept = 0;
-    std::vector<Rect>& pieces = scratch_;
+    std::vector<Rect>& pieces = pieces_;
+    std::vector<Rect>& next = next_;
     auto area64 = [](const Rect& r) { return (r.x1 - r.x0) * (r.y1 - r.y0); };
     for (size_t k = order_.size(); k-- > 0;) {
         Entry& entry = order_[k];
@@ -240,62 +241,64 @@ void FramePlan::LeaveOutHidden(SDL_Renderer* renderer)
                         std::min(rect.y + std::max<int64_t>(rect.h, 0), area.y1)};
         const bool empty = seen.x0 >= seen.x1 || seen.y0 >= seen.y1;
         const bool opaque = !empty && Covers(o, rect);
-        if (opaque && seen.x0 == area.x0 && seen.y0 == area.y0 && seen.x1 == area.x1 &&
-            seen.y1 == area.y1) {
-            first_ = k;
-            clearHidden_ = fillsOutput;
-            return;
-        }
+        const bool whole = opaque && seen.x0 == area.x0 && seen.y0 == area.y0 &&
+                           seen.x1 == area.x1 && seen.y1 == area.y1;
         // An unturned picture without text shows nothing outside its
         // rectangle; a text box may reach past it, a turned picture does.
         const bool plain = o.Angle == 0 && (o.Box <= 0 || o.Box >= Boxnumber);
-        if (plain && empty) {
-            entry.shown = false;
-            continue;
-        }
-        if (plain && kept > 0) {
-            // What the later squares leave of it, in a few rectangles.
-            pieces.assign(1, seen);
-            for (size_t c = 0; c < kept && !pieces.empty() && pieces.size() <= MostParts; ++c) {
+        if (plain) {
+            // What the later squares leave of it, in a few rectangles; with
+            // too many the larger squares' cuts alone (a little more drawn).
+            pieces.clear();
+            if (!empty) {
+                pieces.push_back(seen);
+            }
+            for (size_t c = 0; c < kept && !pieces.empty(); ++c) {
                 const Rect& h = covers[c];
-                const size_t before = pieces.size();
-                for (size_t p = 0; p < before; ++p) {
-                    const Rect r = pieces[p];
+                next.clear();
+                for (const Rect& r : pieces) {
                     if (r.x0 >= h.x1 || r.x1 <= h.x0 || r.y0 >= h.y1 || r.y1 <= h.y0) {
-                        pieces.push_back(r);
+                        next.push_back(r);
                         continue;
                     }
                     const int64_t y0 = std::max(r.y0, h.y0);
                     const int64_t y1 = std::min(r.y1, h.y1);
                     if (r.y0 < y0) {
-                        pieces.push_back(Rect{r.x0, r.y0, r.x1, y0});
+                        next.push_back(Rect{r.x0, r.y0, r.x1, y0});
                     }
                     if (y1 < r.y1) {
-                        pieces.push_back(Rect{r.x0, y1, r.x1, r.y1});
+                        next.push_back(Rect{r.x0, y1, r.x1, r.y1});
                     }
                     if (r.x0 < h.x0) {
-                        pieces.push_back(Rect{r.x0, y0, h.x0, y1});
+                        next.push_back(Rect{r.x0, y0, h.x0, y1});
                     }
                     if (h.x1 < r.x1) {
-                        pieces.push_back(Rect{h.x1, y0, r.x1, y1});
+                        next.push_back(Rect{h.x1, y0, r.x1, y1});
                     }
                 }
-                pieces.erase(pieces.begin(), pieces.begin() + static_cast<ptrdiff_t>(before));
+                if (next.size() > MostParts) {
+                    break;
+                }
+                pieces.swap(next);
             }
             if (pieces.empty()) {
                 entry.shown = false;
-                continue;
+            } else if (pieces.size() > 1 || area64(pieces[0]) < area64(seen)) {
+                const bool across = rect.x < area.x0 || rect.y < area.y0 ||
+                                    rect.x + rect.w > area.x1 || rect.y + rect.h > area.y1;
+                if (!software || (across && o.Image >= 0 && o.Image < Spritenumber &&
+                                  Images[o.Image] != nullptr && SlotOf(o.Image).kept)) {
+                    entry.first = static_cast<uint32_t>(parts_.size());
+                    entry.count = static_cast<uint32_t>(pieces.size());
+                    parts_.insert(parts_.end(), pieces.begin(), pieces.end());
+                }
             }
-            const bool across = rect.x < area.x0 || rect.y < area.y0 || rect.x + rect.w > area.x1 ||
-                                rect.y + rect.h > area.y1;
-            const bool cut = pieces.size() > 1 || area64(pieces[0]) < area64(seen);
-            if (cut && pieces.size() <= MostParts &&
-                (!software || (across && o.Image >= 0 && o.Image < Spritenumber &&
-                               Images[o.Image] != nullptr && SlotOf(o.Image).kept))) {
-                entry.first = static_cast<uint32_t>(parts_.size());
-                entry.count = static_cast<uint32_t>(pieces.size());
-                parts_.insert(parts_.end(), pieces.begin(), pieces.end());
-            }
+        }
+        if (whole) {
+            // Nothing before it shows.
+            first_ = k;
+            clearHidden_ = fillsOutput;
+            return;
         }
         if (!opaque) {
             continue;

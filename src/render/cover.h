@@ -70,7 +70,8 @@ class FramePlan {
 
     std::vector<Entry> order_;
     std::vector<Rect> parts_;
-    std::vector<Rect> scratch_;
+    std::vector<Rect> pieces_;
+    std::vector<Rect> next_;
     size_t first_ = 0;
     bool clearHidden_ = false;
     Slot slots_[Spritenumber] = {};
