@@ -59,7 +59,7 @@ def label(name):
         side, _, hidden = arg.partition("/")
         how = ", hidden ones left out" if hidden == "1" else ", everything drawn"
         sizes = {"0": "10^2 to 10^6 px a side", "-1": "10^6 down to 10^2 px a side"}
-        return f"draw frame of 5 squares (software), {sizes.get(side, side + ' px')}{how}", budget
+        return f"draw frame of 5 squares (software), {sizes.get(side, side + ' px a side')}{how}", budget
     if arg:
         title += f", {arg} {unit}" if unit != "px" else f" {arg} px"
     return title, budget
