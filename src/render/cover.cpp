@@ -105,7 +105,7 @@ void FramePlan::Make(SDL_Renderer* renderer, ObjectStack* const* pools, int coun
         for (int layer = 0; layer <= 5; ++layer) {
             for (int i = 0; i <= pool.Count; ++i) {
                 if (pool.Slots[i].Layer == layer) {
-                    order_.push_back(Entry{&pool.Slots[i], true, 0, 0});
+                    order_.push_back(Entry{&pool.Slots[i], true, false, 0, 0});
                 }
             }
         }
@@ -126,19 +126,27 @@ int FramePlan::Draw(SDL_Renderer* renderer, TextBox* boxes, int* parts)
             continue;
         }
         ++drawn;
+        // Blending an opaque pixel copies it; SDL copies faster when told.
+        SDL_Texture* picture = e.copy ? Images[e.object->Image] : nullptr;
+        if (picture != nullptr) {
+            SDL_SetTextureBlendMode(picture, SDL_BLENDMODE_NONE);
+        }
         if (e.count == 0) {
             e.object->Draw(renderer, boxes);
-            continue;
+        } else {
+            for (uint32_t p = e.first; p < e.first + e.count; ++p) {
+                const Rect& r = parts_[p];
+                const SDL_Rect clip{static_cast<int>(r.x0), static_cast<int>(r.y0),
+                                    static_cast<int>(r.x1 - r.x0), static_cast<int>(r.y1 - r.y0)};
+                SDL_RenderSetClipRect(renderer, &clip);
+                e.object->Draw(renderer, boxes);
+            }
+            SDL_RenderSetClipRect(renderer, nullptr);
+            *parts += static_cast<int>(e.count);
         }
-        for (uint32_t p = e.first; p < e.first + e.count; ++p) {
-            const Rect& r = parts_[p];
-            const SDL_Rect clip{static_cast<int>(r.x0), static_cast<int>(r.y0),
-                                static_cast<int>(r.x1 - r.x0), static_cast<int>(r.y1 - r.y0)};
-            SDL_RenderSetClipRect(renderer, &clip);
-            e.object->Draw(renderer, boxes);
+        if (picture != nullptr) {
+            SDL_SetTextureBlendMode(picture, SDL_BLENDMODE_BLEND);
         }
-        SDL_RenderSetClipRect(renderer, nullptr);
-        *parts += static_cast<int>(e.count);
     }
     return drawn;
 }
@@ -241,6 +249,9 @@ void FramePlan::LeaveOutHidden(SDL_Renderer* renderer)
                         std::min(rect.y + std::max<int64_t>(rect.h, 0), area.y1)};
         const bool empty = seen.x0 >= seen.x1 || seen.y0 >= seen.y1;
         const bool opaque = !empty && Covers(o, rect);
+        SDL_BlendMode mode = SDL_BLENDMODE_NONE;
+        entry.copy = opaque && SDL_GetTextureBlendMode(Images[o.Image], &mode) == 0 &&
+                     mode == SDL_BLENDMODE_BLEND;
         const bool whole = opaque && seen.x0 == area.x0 && seen.y0 == area.y0 &&
                            seen.x1 == area.x1 && seen.y1 == area.y1;
         // An unturned picture without text shows nothing outside its

@@ -49,10 +49,12 @@ class FramePlan {
         int64_t x0, y0, x1, y1;
     };
     // One object: left out, drawn whole, or drawn in the parts
-    // parts_[first, first + count).
+    // parts_[first, first + count); `copy` when its opaque picture may be
+    // drawn without blending, which gives the same pixels for less work.
     struct Entry {
         Object* object;
         bool shown;
+        bool copy;
         uint32_t first;
         uint32_t count;
     };
