@@ -13,10 +13,11 @@ void GraphicFrame();
 // Copies what a frame draws (pools, text of the shown boxes, colour) from the
 // shared state; the caller holds StateMutex.
 void TakeFrameSnapshot();
-// Draws the last snapshot with Renderer and presents it. Objects that later
-// squares hide completely are left out (the clear too, when one square
-// covers the whole output), unless `leaveOutHidden` is false; the picture is
-// the same either way.
+// Draws the last snapshot with Renderer and presents it. Unless
+// `leaveOutHidden` is false, what later opaque squares hide is left out:
+// whole objects, the parts of squares hidden in part, the clear when one
+// square covers the whole output (see render/cover.h). The picture is the
+// same either way.
 void DrawFrameSnapshot(bool leaveOutHidden = true);
 
 // What the last frame drew: the objects drawn, how many parts of squares
