@@ -23,6 +23,7 @@
 #include <SDL_ttf.h>
 #include <benchmark/benchmark.h>
 #include <chrono>
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -161,16 +162,22 @@ void BM_DrawFrame(benchmark::State& state)
 BENCHMARK(BM_DrawFrame)->Arg(0)->Arg(200)->Arg(2999)->Unit(benchmark::kMillisecond);
 
 // Drawing a frame of squares left alone until far larger than the field: five
-// squares of the given side (0: one each of 10^2 to 10^6 pixels) around the
-// field, their centres on it, as the game keeps them.
+// squares of the given side around the field, their centres on it, as the
+// game keeps them. Side 0: one each of 10^2 to 10^6 pixels, the largest drawn
+// last; -1: the same, the largest drawn first, as the game draws squares
+// that grew from points (the oldest is the largest). The second argument 1
+// leaves out what later squares hide, as the game does; 0 draws everything,
+// for comparison. "drawn" counts the objects a frame drew.
 void BM_DrawLargeSquares(benchmark::State& state)
 {
     const int side = static_cast<int>(state.range(0));
+    const bool leaveOutHidden = state.range(1) != 0;
     GameState();
     Stack.Clear();
     const float centres[][2] = {{300, 300}, {1600, 250}, {960, 540}, {250, 900}, {1700, 850}};
-    float mixed = 100;
-    for (int i = 0; i < 5; ++i, mixed *= 10) {
+    for (int k = 0; k < 5; ++k) {
+        const int i = side < 0 ? 4 - k : k;
+        const float mixed = std::pow(10.0f, static_cast<float>(i + 2));
         const float size = side > 0 ? static_cast<float>(side) : mixed;
         Object o;
         o.Image = 2 + i % 3;
@@ -191,22 +198,18 @@ void BM_DrawLargeSquares(benchmark::State& state)
         std::lock_guard<std::mutex> lock(StateMutex);
         TakeFrameSnapshot();
     }
-    DrawFrameSnapshot();
+    DrawFrameSnapshot(leaveOutHidden);
     for (auto _ : state) {
-        DrawFrameSnapshot();
+        DrawFrameSnapshot(leaveOutHidden);
     }
     for (int slot = 2; slot <= 4; ++slot) {
         SDL_SetTextureScaleMode(Images[slot], SDL_ScaleModeNearest);
     }
     state.counters["side"] = side;
+    state.counters["drawn"] = LastFrameWork().objects;
 }
 BENCHMARK(BM_DrawLargeSquares)
-    ->Arg(0)
-    ->Arg(1000)
-    ->Arg(3000)
-    ->Arg(10000)
-    ->Arg(100000)
-    ->Arg(1000000)
+    ->ArgsProduct({{0, -1, 1000, 3000, 10000, 100000, 1000000}, {1, 0}})
     ->Unit(benchmark::kMillisecond);
 
 // Drawing a frame of one square hanging over all four edges, so that its

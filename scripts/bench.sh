@@ -56,8 +56,11 @@ def label(name):
         "BM_ScoreWrite": ("score write (SaveScores, synced)", "", 6.0),
     }
     title, unit, budget = titles.get(base, (base, "", 16.0))
-    if base == "BM_DrawLargeSquares" and arg == "0":
-        return "draw frame of 5 squares (software), 10^2 to 10^6 px a side", budget
+    if base == "BM_DrawLargeSquares":
+        side, _, hidden = arg.partition("/")
+        how = ", hidden ones left out" if hidden == "1" else ", everything drawn"
+        sizes = {"0": "10^2 to 10^6 px a side", "-1": "10^6 down to 10^2 px a side"}
+        return f"draw frame of 5 squares (software), {sizes.get(side, side + ' px a side')}{how}", budget
     if arg:
         title += f", {arg} {unit}" if unit != "px" else f" {arg} px"
     return title, budget
@@ -83,6 +86,8 @@ for name, (real, cpu, b) in rows.items():
     extra = ""
     if "text_renders_per_frame" in b:
         extra = f" ({b['text_renders_per_frame']:g} text renderings per frame)"
+    if "drawn" in b:
+        extra += f" ({b['drawn']:g} objects drawn)"
     if b.get("label"):
         extra += f" ({b['label']})"
     if name.startswith(("BM_LogicPeriod", "BM_FramePeriod")):

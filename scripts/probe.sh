@@ -19,8 +19,18 @@
 #
 # Usage: scripts/probe.sh [timing build dir]   (default: build-timing, configured
 #        and built here)
+# The late game follows, on the software path: a game with four seconds of
+# fire (left Shift) while the left crosshair sweeps W, D, S, A, after which
+# the squares are left alone to grow over the field, until the game is over.
+# It reports the whole process's processor use in 5-second windows, each
+# with the share of the field that squares cover in a grab taken at the
+# window's end (pixels not of the background colour).
+#
 # Environment: PROBE_MENU_SECS (20), PROBE_PLAY_SECS (20), PROBE_PATHS
-#        ("accelerated software"; on Wayland "accelerated texture"),
+#        ("accelerated software"; on Wayland "accelerated texture"; empty for
+#        the late game alone), PROBE_LATE_PATHS ("software"; empty on
+#        Wayland; empty to leave out the late game), PROBE_LATE_SECS (45: how
+#        long the squares are left alone),
 #        PROBE_WAYLAND=1: the game runs as a native Wayland client of weston
 #        nested on Xvfb (tests/e2e/lib.sh), full screen, SDL left to choose
 #        its drivers; paths forced as above. With it E2E_WESTON_SCALE (1)
@@ -34,10 +44,13 @@ build=${1:-$root/build-timing}
 menu_secs=${PROBE_MENU_SECS:-20}
 play_secs=${PROBE_PLAY_SECS:-20}
 wayland=${PROBE_WAYLAND:-0}
+late_secs=${PROBE_LATE_SECS:-45}
 if [ "$wayland" = 1 ]; then
-    read -r -a paths <<<"${PROBE_PATHS:-accelerated texture}"
+    read -r -a paths <<<"${PROBE_PATHS-accelerated texture}"
+    read -r -a late_paths <<<"${PROBE_LATE_PATHS-}"
 else
-    read -r -a paths <<<"${PROBE_PATHS:-accelerated software}"
+    read -r -a paths <<<"${PROBE_PATHS-accelerated software}"
+    read -r -a late_paths <<<"${PROBE_LATE_PATHS-software}"
 fi
 
 if [ ! -f "$build/CMakeCache.txt" ]; then
@@ -76,24 +89,47 @@ thread_ticks()
 elapsed_since() { awk -v a="$1" -v b="$(now)" 'BEGIN { printf "%.2f", b - a }'; }
 xdo() { DISPLAY=$E2E_DISPLAY timeout 5 xdotool "$@"; }
 
+# The game's own process (a child of the timeout that e2e_start_game runs).
+find_game_pid()
+{
+    local i pid=""
+    for ((i = 0; i < 50; i++)); do
+        pid=$(cat "/proc/$E2E_GAME_PID/task/$E2E_GAME_PID/children" 2>/dev/null | awk '{ print $1 }')
+        [ -n "$pid" ] && break
+        sleep 0.1
+    done
+    [ -n "$pid" ] || e2e_fail "cannot find the game's process"
+    printf '%s\n' "$pid"
+}
+
+# Leaves the game: Escape ends play, Return confirms a name entry if the
+# game ended with a high score, Escape on the main menu ends the program.
+leave_game()
+{
+    local i
+    for ((i = 0; i < 20; i++)); do
+        e2e_game_running || break
+        e2e_key Escape
+        sleep 1
+        e2e_game_running || break
+        e2e_key Return
+        sleep 0.5
+    done
+    e2e_wait_exit 15
+}
+
 # One session on drawing path $1; leaves its figures in $E2E_TMP/$1.* and
 # the game's output in $E2E_TMP/$1.log.
 probe_session()
 {
-    local path=$1 out=$E2E_TMP/$1 launch game_pid i s
+    local path=$1 out=$E2E_TMP/$1 launch game_pid s
     rm -rf -- "$E2E_TMP/run" # a fresh copy, without the scores of the session before
     e2e_make_workdir
     e2e_set_setting Tutorial 0
     [ "$wayland" = 1 ] && e2e_set_setting Fullscreen 1
     launch=$(now)
     VORLUNE_DRAWING_PATH=$path e2e_start_game $((menu_secs + play_secs + 90))
-    game_pid=""
-    for ((i = 0; i < 50; i++)); do
-        game_pid=$(cat "/proc/$E2E_GAME_PID/task/$E2E_GAME_PID/children" 2>/dev/null | awk '{ print $1 }')
-        [ -n "$game_pid" ] && break
-        sleep 0.1
-    done
-    [ -n "$game_pid" ] || e2e_fail "cannot find the game's process"
+    game_pid=$(find_game_pid) || exit 1
     rel_rss_start "$game_pid" "$out.rss"
     [ "$wayland" = 1 ] || e2e_wait_window 20
     e2e_wait_output "timing: first frame presented" 20
@@ -140,19 +176,63 @@ probe_session()
     awk '/^Threads/ { print $2 }' "/proc/$game_pid/status" >"$out.threads"
     cp "/proc/$game_pid/smaps" "$out.smaps" 2>/dev/null
 
-    # Leave: Escape ends play, Return confirms a name entry if the game ended
-    # with a high score, Escape on the main menu ends the program.
-    for ((i = 0; i < 20; i++)); do
-        e2e_game_running || break
-        e2e_key Escape
-        sleep 1
-        e2e_game_running || break
-        e2e_key Return
-        sleep 0.5
-    done
-    e2e_wait_exit 15
+    leave_game
     rel_rss_stop
     rel_rss_peak_mb "$out.rss" >"$out.rss_peak"
+    [ "$E2E_GAME_STATUS" = 0 ] || e2e_fail "the program ended with status $E2E_GAME_STATUS"
+    cp "$E2E_GAME_LOG" "$out.log"
+}
+
+# Pixels that squares (or a crosshair's dark outline) cover: the background
+# is (255, g, g), the squares' pictures are never that bright in red.
+late_covered='r<0.999||abs(g-b)>0.002'
+
+# The late game on drawing path $1: "seconds cpu% covered" lines, one per
+# 5-second window, in $E2E_TMP/late-$1.windows.
+late_session()
+{
+    local path=$1 out=$E2E_TMP/late-$1 game_pid key i c0 c1 t0 t1 wait grab share launch
+    rm -rf -- "$E2E_TMP/run"
+    e2e_make_workdir
+    e2e_set_setting Tutorial 0
+    launch=$(now)
+    VORLUNE_DRAWING_PATH=$path e2e_start_game $((late_secs + 90))
+    game_pid=$(find_game_pid) || exit 1
+    e2e_wait_window 20
+    e2e_wait_output "timing: first frame presented" 20
+    e2e_key Return
+    sleep 4.5
+    e2e_key Return
+    sleep 2
+    e2e_key Shift_L # Start Game
+    sleep 1
+    xdo windowfocus "$E2E_WINDOW" 2>/dev/null
+    xdo keydown Shift_L
+    for key in d s a w; do
+        xdo keydown "$key"
+        sleep 1
+        xdo keyup "$key"
+    done
+    xdo keyup Shift_L
+    : >"$out.windows"
+    t0=$(now)
+    c0=$(cpu_ticks "$game_pid")
+    for ((i = 1; i * 5 <= late_secs; i++)); do
+        wait=$(awk -v a="$t0" -v b="$(now)" 'BEGIN { w = a + 5 - b; printf "%.3f", (w > 0 ? w : 0) }')
+        sleep "$wait"
+        c1=$(cpu_ticks "$game_pid")
+        t1=$(now)
+        # The grab's own work falls into the next window, of other processes.
+        grab=$(e2e_grab "late-$path-$i")
+        share=$(e2e_region_share "$grab" 1920x1080+0+0 "$late_covered")
+        awk -v s=$((i * 5)) -v c="$((c1 - c0))" -v tck="$clk_tck" -v a="$t0" -v b="$t1" -v f="$share" \
+            -v l="$launch" 'BEGIN { printf "%d %.1f %.1f %.2f\n", s, 100 * c / tck / (b - a), 100 * f, b - l }' \
+            >>"$out.windows"
+        ((i % 3 == 0)) && e2e_keep "$grab" "late-$path-$((i * 5))s" >/dev/null
+        t0=$t1
+        c0=$c1
+    done
+    leave_game
     [ "$E2E_GAME_STATUS" = 0 ] || e2e_fail "the program ended with status $E2E_GAME_STATUS"
     cp "$E2E_GAME_LOG" "$out.log"
 }
@@ -161,9 +241,13 @@ for path in "${paths[@]}"; do
     e2e_log "session on the $path drawing path"
     probe_session "$path"
 done
+for path in "${late_paths[@]}"; do
+    e2e_log "late game on the $path drawing path"
+    late_session "$path"
+done
 
 screen="${E2E_SCREEN_SIZE:-1920x1080}, scale ${E2E_WESTON_SCALE:-1}"
-python3 - "$clk_tck" "$E2E_TMP" "$(cut -d' ' -f1-3 /proc/loadavg)" "$wayland" "$screen" "${paths[@]}" <<'PY'
+((${#paths[@]} == 0)) || python3 - "$clk_tck" "$E2E_TMP" "$(cut -d' ' -f1-3 /proc/loadavg)" "$wayland" "$screen" "${paths[@]}" <<'PY'
 import re, statistics, sys
 
 tck, tmp, load, wayland = float(sys.argv[1]), sys.argv[2], sys.argv[3], sys.argv[4] == "1"
@@ -301,4 +385,39 @@ for p in paths:
     rest = sum(kb for _, kb in ranked[14:])
     print(f"| {len(ranked) - 14} further mappings | {rest / 1024:.1f} MB |")
 PY
+for path in "${late_paths[@]}"; do
+    python3 - "$E2E_TMP/late-$path" "$path" "$(cut -d' ' -f1-3 /proc/loadavg)" <<'PY'
+import re, sys
+
+out, path, load = sys.argv[1:]
+rows = [line.split() for line in open(out + ".windows") if line.strip()]
+# The game's own 5-second windows of frame periods (timing build), each
+# matched to the probe's window whose end lies nearest.
+frames = [(float(m[1]), int(m[2]), float(m[3])) for m in re.finditer(
+    r"timing: frame t=([\d.]+) s n=(\d+) median=([\d.]+) ms", open(out + ".log").read())]
+print()
+print(f"Late game on the {path} path: four seconds of fire, then the squares left alone;")
+print("processor use of the whole process per 5-second window, share of the field covered")
+print("by squares at the window's end, and the frames of the game's own 5-second window")
+print("ending nearest: their number, median period, and the process's CPU time per frame")
+print(f"(this window's CPU over those frames; load average at the end: {load}).")
+print()
+print("| Seconds after the fire | CPU (% of one core) | Field covered | Frames, median period | CPU per frame |")
+print("|---:|---:|---:|---:|---:|")
+busiest, covered = 0.0, 0
+for secs, cpu, share, end in rows:
+    near = min(frames, key=lambda f: abs(f[0] - float(end)), default=None)
+    period = f"{near[1]}, {near[2]:.1f} ms" if near else "n/a"
+    per = f"{float(cpu) * 50 / near[1]:.1f} ms" if near and near[1] else "n/a"
+    print(f"| {secs} s | {float(cpu):.1f} % | {float(share):.1f} % | {period} | {per} |")
+    if float(share) >= 99:
+        covered += 1
+        busiest = max(busiest, float(cpu))
+print()
+if covered:
+    print(f"Windows with the field covered: {covered}, the busiest at {busiest:.1f} % of a core.")
+else:
+    print("No window ended with the field covered.")
+PY
+done
 e2e_log "game output and screenshots: $E2E_ARTIFACTS"

@@ -1,5 +1,7 @@
 #include "render/clipping.h"
 
+#include "render/cover.h"
+
 #include <algorithm>
 #include <climits>
 #include <cmath>
@@ -509,6 +511,7 @@ SDL_Texture* CreatePictureTexture(SDL_Renderer* renderer, SDL_Surface* surface)
     // A picture without a copy is still drawn, only cut less finely.
     SDL_Surface* copy = SDL_ConvertSurfaceFormat(surface, SDL_PIXELFORMAT_ARGB8888, 0);
     SDL_SetTextureUserData(texture, copy);
+    NotePicture(texture, surface);
     return texture;
 }
 
@@ -518,6 +521,7 @@ void DestroyPictureTexture(SDL_Texture* texture)
         return;
     }
     SDL_FreeSurface(static_cast<SDL_Surface*>(SDL_GetTextureUserData(texture)));
+    ForgetPicture(texture);
     SDL_DestroyTexture(texture);
 }
 

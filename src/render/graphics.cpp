@@ -2,6 +2,7 @@
 
 #include "platform/timing.h"
 #include "render/clipping.h"
+#include "render/cover.h"
 #include "world/globals.h"
 
 #include <atomic>
@@ -24,6 +25,11 @@ TextBox MirrorBoxes[Boxnumber];
 // Background of the last frame in which g was positive (the renderer's
 // default colour until then).
 SDL_Color ClearColor{0, 0, 0, 255};
+
+// The drawing thread's list of what a frame draws, and what the last one
+// did.
+FramePlan Plan;
+FrameWork LastWork;
 
 std::atomic<bool> BlueTexturesRequested{false};
 std::atomic<bool> RedrawRequested{false};
@@ -186,11 +192,14 @@ void TakeFrameSnapshot()
     SnapChanged = changed;
 }
 
-void DrawFrameSnapshot()
+void DrawFrameSnapshot(bool leaveOutHidden)
 {
     if (Renderer == nullptr) {
         return;
     }
+    // The interface pool comes second, so crosshairs lie above every layer.
+    ObjectStack* const pools[] = {&SnapStack, &SnapInterface};
+    Plan.Make(Renderer, pools, 2, leaveOutHidden);
     if (SnapG > 0) {
         if (SnapKCodeOn) {
             ClearColor = SDL_Color{Low8(SnapB), Low8(SnapG), Low8(SnapR), 255};
@@ -199,10 +208,12 @@ void DrawFrameSnapshot()
         }
     }
     SDL_SetRenderDrawColor(Renderer, ClearColor.r, ClearColor.g, ClearColor.b, ClearColor.a);
-    SDL_RenderClear(Renderer);
-    // The interface pool comes second, so crosshairs lie above every layer.
-    SnapStack.Rend(Renderer, MirrorBoxes);
-    SnapInterface.Rend(Renderer, MirrorBoxes);
+    LastWork.cleared = !Plan.ClearHidden();
+    if (LastWork.cleared) {
+        SDL_RenderClear(Renderer);
+    }
+    LastWork.parts = 0;
+    LastWork.objects = Plan.Draw(Renderer, MirrorBoxes, &LastWork.parts);
     SDL_RenderPresent(Renderer);
 }
 
@@ -234,6 +245,11 @@ bool FrameSnapshotChanged()
     return SnapChanged;
 }
 
+FrameWork LastFrameWork()
+{
+    return LastWork;
+}
+
 void ResetRenderCaches()
 {
     for (TextBox& box : MirrorBoxes) {
@@ -243,11 +259,13 @@ void ResetRenderCaches()
         DropBoxCache(box);
     }
     ResetClipping(Renderer);
+    ForgetPictures();
     SnapStack.Clear();
     SnapInterface.Clear();
     SnapR = SnapG = SnapB = 255;
     SnapKCodeOn = false;
     SnapChanged = true;
     ClearColor = SDL_Color{0, 0, 0, 255};
+    LastWork = FrameWork{};
     BlueTexturesRequested.store(false);
 }

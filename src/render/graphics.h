@@ -13,8 +13,22 @@ void GraphicFrame();
 // Copies what a frame draws (pools, text of the shown boxes, colour) from the
 // shared state; the caller holds StateMutex.
 void TakeFrameSnapshot();
-// Draws the last snapshot with Renderer and presents it.
-void DrawFrameSnapshot();
+// Draws the last snapshot with Renderer and presents it. Unless
+// `leaveOutHidden` is false, what later opaque squares hide is left out:
+// whole objects, the parts of squares hidden in part, the clear when one
+// square covers the whole output (see render/cover.h). The picture is the
+// same either way.
+void DrawFrameSnapshot(bool leaveOutHidden = true);
+
+// What the last frame drew: the objects drawn, how many parts of squares
+// hidden in part were drawn on their own, and whether the target was
+// cleared. Drawing thread only (or tests, when no graphics thread runs).
+struct FrameWork {
+    int objects = 0;
+    int parts = 0;
+    bool cleared = true;
+};
+FrameWork LastFrameWork();
 
 // Asks the graphics thread to replace image slots 2 and 3 with the blue
 // squares; done before its next frame. The caller holds StateMutex.
@@ -33,6 +47,7 @@ bool FrameSnapshotChanged();
 void RequestRedraw();
 
 // Destroys the cached text textures (the graphics thread's and the shared
-// boxes') and forgets the last snapshot and pending requests. Needed before
+// boxes') and forgets the last snapshot, pending requests and what is known
+// of the pictures' opacity. Needed before
 // the renderer is destroyed and a new one made, as the test suites do.
 void ResetRenderCaches();

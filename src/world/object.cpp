@@ -27,15 +27,16 @@ int TruncToInt(double v)
 
 int64_t TruncToInt64(double v)
 {
-    constexpr double limit = 4611686018427387904.0; // 2^62
+    // 2^61: a position and a size added stay far inside 64 bits.
+    constexpr double limit = 2305843009213693952.0;
     if (std::isnan(v)) {
         return 0;
     }
     if (v >= limit) {
-        return INT64_C(4611686018427387904);
+        return INT64_C(2305843009213693952);
     }
     if (v <= -limit) {
-        return -INT64_C(4611686018427387904);
+        return -INT64_C(2305843009213693952);
     }
     return static_cast<int64_t>(v);
 }

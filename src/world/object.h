@@ -14,7 +14,7 @@ int TruncToInt(double v);
 
 // Where an object's picture is drawn, in field pixels: X, Y, W and H each
 // truncated toward zero, in 64 bits so that a square far past the int range
-// still lies where the state says (values beyond +-2^62 are held there, NaN
+// still lies where the state says (values beyond +-2^61 are held there, NaN
 // is 0). The right edge is x + w, the bottom y + h.
 struct FieldRect {
     int64_t x;

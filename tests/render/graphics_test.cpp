@@ -9,6 +9,7 @@
 #include "world/logic.h"
 
 #include <SDL.h>
+#include <SDL_ttf.h>
 #include <algorithm>
 #include <cstdlib>
 #include <gtest/gtest.h>
@@ -606,21 +607,33 @@ class GlScreen {
   public:
     GlScreen()
     {
-#if !defined(__SANITIZE_ADDRESS__) && !defined(__SANITIZE_THREAD__)
+#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
+        why_ = "sanitizer build";
+#else
         sdltest::StopMedia();
         const char* driver = SDL_getenv("SDL_VIDEODRIVER");
         driver_ = driver != nullptr ? driver : "dummy";
         SDL_setenv("SDL_VIDEODRIVER", "offscreen", 1);
-        if (SDL_Init(SDL_INIT_VIDEO) == 0) {
-            Window = SDL_CreateWindow("Vorlune", 0, 0, 1920, 1080,
-                                      SDL_WINDOW_HIDDEN | SDL_WINDOW_OPENGL);
+        restart_ = true;
+        if (SDL_Init(SDL_INIT_VIDEO) != 0) {
+            why_ = std::string("offscreen video: ") + SDL_GetError();
+            return;
         }
+        Window =
+            SDL_CreateWindow("Vorlune", 0, 0, 1920, 1080, SDL_WINDOW_HIDDEN | SDL_WINDOW_OPENGL);
         Renderer =
             Window != nullptr ? SDL_CreateRenderer(Window, -1, SDL_RENDERER_ACCELERATED) : nullptr;
-        if (Renderer != nullptr) {
-            SDL_RenderSetLogicalSize(Renderer, 1920, 1080);
+        if (Renderer == nullptr || IsSoftwareRenderer(Renderer)) {
+            why_ = std::string("accelerated renderer: ") + SDL_GetError();
+            return;
         }
-        restart_ = true;
+        SDL_RenderSetLogicalSize(Renderer, 1920, 1080);
+        TTF_Init();
+        const std::string font = sdltest::RunDir() + "/NegativeSpace.ttf";
+        gFont[2] = TTF_OpenFont(font.c_str(), 40);
+        if (gFont[2] == nullptr) {
+            why_ = std::string("font: ") + TTF_GetError();
+        }
 #endif
     }
     ~GlScreen()
@@ -636,12 +649,18 @@ class GlScreen {
     GlScreen& operator=(const GlScreen&) = delete;
     bool Made() const
     {
-        return Renderer != nullptr && !IsSoftwareRenderer(Renderer);
+        return why_.empty();
+    }
+    // Why there is none (the Windows build, no EGL, a sanitizer build).
+    const std::string& Why() const
+    {
+        return why_;
     }
 
   private:
     bool restart_ = false;
     std::string driver_;
+    std::string why_;
 };
 
 // Squares past the int range (a square left alone passes 2^31 pixels after
@@ -791,6 +810,247 @@ TEST_F(LargeSquares, FrameCostIsBoundedByTheWindowNotBySquares)
         DestroyPictureTexture(Images[slot]);
         Images[slot] = nullptr;
     }
+}
+
+// A frame that leaves out what later squares hide (the clear too, when one
+// covers the whole field) shows exactly the picture of a frame that draws
+// everything, over a table of scenes: squares of every size in the game's
+// order and the reverse, layers, both pools, text drawn with its object,
+// pictures that hide and pictures that don't (see-through texels, alpha
+// modulation, mirrored, turned, a frame outside the texture), on the
+// software renderer and on the accelerated one where there is one. Each
+// frame is drawn over magenta, so a pixel left undrawn shows.
+TEST_F(LargeSquares, LeavingOutHiddenSquaresKeepsEveryPixel)
+{
+    struct Piece {
+        int image;
+        float x, y, w, h;
+        int layer;
+        int box = 0;
+        bool crosshairs = false; // in the interface pool
+        float angle = 0;
+        int flip = 0;
+        int frame = 0;
+    };
+    const float big[] = {100, 1000, 1e4f, 1e5f, 1e6f};
+    const float centres[][2] = {{300, 300}, {1600, 250}, {960, 540}, {250, 900}, {1700, 850}};
+    auto square = [&](int i, int image) {
+        return Piece{image, centres[i][0] - big[i] / 2, centres[i][1] - big[i] / 2, big[i], big[i],
+                     1};
+    };
+    const Piece cross1{1, 100, 100, 100, 100, 5, 0, true};
+    const Piece cross2{1, 1500, 800, 100, 100, 0, 0, true};
+    const struct {
+        const char* what;
+        std::vector<Piece> pieces;
+        int drawn;
+        int parts; // squares drawn in parts, on the software renderer
+        bool cleared;
+    } scenes[] = {
+        {"10^2 to 10^6 px, the largest last",
+         {square(0, 2), square(1, 3), square(2, 4), square(3, 2), square(4, 3), cross1, cross2},
+         3,
+         0,
+         false},
+        {"10^6 to 10^2 px, the largest first as the game grows them",
+         {square(4, 2), square(3, 3), square(2, 4), square(1, 2), square(0, 3), cross1, cross2},
+         5,
+         5,
+         false},
+        {"a cover on layer 2 between a later slot on layer 1 and an earlier one on layer 3",
+         {{2, 100, 100, 50, 50, 3}, {3, -500, -500, 3000, 3000, 2}, {4, 500, 500, 200, 200, 1}},
+         2,
+         4,
+         false},
+        {"see-through texels hide nothing",
+         {{2, 800, 400, 300, 300, 1}, {6, -1000, -1500, 4000, 4000, 1}},
+         2,
+         0,
+         true},
+        {"alpha modulation hides nothing",
+         {{3, 800, 400, 300, 300, 1}, {7, -1000, -1500, 4000, 4000, 1}},
+         2,
+         0,
+         true},
+        {"without blending even see-through texels hide",
+         {{2, 800, 400, 300, 300, 1}, {8, -1000, -1500, 4000, 4000, 1}},
+         1,
+         0,
+         false},
+        {"colour modulation hides, nearest texels",
+         {{2, 800, 400, 300, 300, 1}, {9, -3, -2, 1930, 1090, 1}},
+         1,
+         0,
+         false},
+        {"the backdrop over text, text over the backdrop",
+         {{0, 100, 100, 0, 0, 3, 3}, {5, 0, 0, 1920, 1080, 3}, {0, 300, 600, 0, 0, 3, 4}},
+         2,
+         0,
+         false},
+        {"a backdrop one pixel short",
+         {{0, 100, 100, 0, 0, 3, 3}, {5, 0, 0, 1919, 1080, 3}, {0, 300, 600, 0, 0, 3, 4}},
+         3,
+         0,
+         true},
+        {"edges truncated onto the field's edges",
+         {{4, 1800, 1000, 300, 300, 1}, {2, -10.5f, -3.9f, 1930.4f, 1083.95f, 1}},
+         1,
+         0,
+         false},
+        {"edges truncated one pixel short",
+         {{4, 1800, 1000, 300, 300, 1}, {2, -10.5f, -3.9f, 1929.9f, 1083.95f, 1}},
+         2,
+         1,
+         true},
+        {"a square in the field hides smaller ones, not their text, turned or overhanging ones",
+         {{2, 600, 300, 100, 100, 1},
+          {3, 700, 300, 100, 100, 1, 3},
+          {4, 800, 300, 100, 100, 1, 0, false, 30},
+          {2, 1250, 300, 100, 100, 1},
+          {2, 1500, 900, 100, 100, 1},
+          {2, 100, 100, 0, 100, 1},
+          {3, 500, 200, 800, 600, 1}},
+         5,
+         0,
+         true},
+        {"mirrored, turned and out-of-texture squares hide nothing",
+         {{2, 900, 500, 100, 100, 1},
+          {3, -500, -500, 3000, 3000, 1, 0, false, 0, SDL_FLIP_HORIZONTAL},
+          {4, 0, 0, 1920, 1080, 1, 0, false, 180},
+          {2, -500, -500, 3000, 3000, 1, 0, false, 0, 0, 5}},
+         4,
+         0,
+         true},
+        {"a cover in the interface pool hides the whole main pool",
+         {square(0, 2),
+          square(3, 3),
+          {0, 300, 600, 0, 0, 5, 3},
+          Piece{5, 0, 0, 1920, 1080, 0, 0, true},
+          cross1},
+         2,
+         0,
+         false},
+        {"squares across the edges hidden in part drawn where they show",
+         {{3, -500, -300, 1500, 1500, 1},
+          {2, 600, -200, 1800, 1500, 1},
+          {4, 800, 400, 200, 200, 1}},
+         3,
+         5,
+         true},
+        {"a square within the field hidden in part",
+         {{2, 700, 300, 400, 400, 1}, {3, 900, -100, 2000, 2000, 1}},
+         2,
+         0,
+         true},
+        {"nine squares over a cover: its parts are capped",
+         {{3, -200, -200, 2400, 1500, 1},
+          {2, 200, 200, 100, 100, 1},
+          {4, 500, 200, 100, 100, 1},
+          {2, 800, 200, 100, 100, 1},
+          {4, 200, 500, 100, 100, 1},
+          {2, 500, 500, 100, 100, 1},
+          {4, 800, 500, 100, 100, 1},
+          {2, 200, 800, 100, 100, 1},
+          {4, 500, 800, 100, 100, 1},
+          {2, 800, 800, 100, 100, 1}},
+         10,
+         15,
+         false},
+        {"a square past the int range covers the field",
+         {{4, 400, 400, 400, 200, 1},
+          {2, 960 - 4.294967296e9f, 540 - 4.294967296e9f, 8.589934592e9f, 8.589934592e9f, 1}},
+         1,
+         0,
+         false},
+        {"hidden by two squares together",
+         {{4, 400, 400, 400, 200, 1}, {2, -100, -100, 700, 1300, 1}, {3, 600, -100, 1500, 1300, 1}},
+         2,
+         0,
+         true},
+    };
+
+    auto pictures = [&] {
+        Images[1] = GamePicture("crosshair.png");
+        Images[2] = GamePicture("square_fresh.png");
+        Images[3] = GamePicture("square_dark.png");
+        Images[4] = GamePicture("square_black.png");
+        Images[5] = GamePicture("backdrop.png");
+        Images[6] = Detailed(SDL_ScaleModeLinear, true);
+        Images[7] = Detailed(SDL_ScaleModeLinear, false);
+        SDL_SetTextureAlphaMod(Images[7], 128);
+        Images[8] = Detailed(SDL_ScaleModeLinear, true);
+        SDL_SetTextureBlendMode(Images[8], SDL_BLENDMODE_NONE);
+        Images[9] = Detailed(SDL_ScaleModeNearest, false);
+        SDL_SetTextureColorMod(Images[9], 200, 100, 50);
+        for (int i = 1; i <= 9; ++i) {
+            ASSERT_NE(Images[i], nullptr) << i;
+        }
+    };
+    // Drawn over magenta in both buffers of a double-buffered target.
+    auto frame = [](bool leaveOutHidden) {
+        for (int i = 0; i < 2; ++i) {
+            SDL_SetRenderDrawColor(Renderer, 255, 0, 255, 255);
+            SDL_RenderClear(Renderer);
+            SDL_RenderPresent(Renderer);
+        }
+        DrawFrameSnapshot(leaveOutHidden);
+        return sdltest::ReadFrame(1920, 1080);
+    };
+    auto compare = [&](const char* renderer) {
+        pictures();
+        Boxes[3].Text = "Under the squares";
+        Boxes[4].Text = "Over the backdrop";
+        for (int i : {3, 4}) {
+            Boxes[i].Font = 2;
+            Boxes[i].Wrap = 1000;
+            Boxes[i].Color = SDL_Color{255, 255, 255, 0};
+        }
+        r = 255;
+        g = b = 180;
+        for (const auto& scene : scenes) {
+            Stack.Clear();
+            interface.Clear();
+            for (const Piece& p : scene.pieces) {
+                Object o = Square(p.image, p.x, p.y, p.w, p.layer);
+                o.H = p.h;
+                o.Box = p.box;
+                o.Angle = p.angle;
+                o.Flip = p.flip;
+                o.Frame = p.frame;
+                (p.crosshairs ? interface : Stack).Create(o);
+            }
+            {
+                std::lock_guard<std::mutex> lock(StateMutex);
+                TakeFrameSnapshot();
+            }
+            const std::vector<Uint32> want = frame(false);
+            const std::vector<Uint32> got = frame(true);
+            int differing = 0;
+            for (size_t i = 0; i < want.size(); ++i) {
+                differing += got[i] != want[i] ? 1 : 0;
+            }
+            EXPECT_EQ(differing, 0) << renderer << ": " << scene.what;
+            EXPECT_EQ(LastFrameWork().objects, scene.drawn) << renderer << ": " << scene.what;
+            EXPECT_EQ(LastFrameWork().cleared, scene.cleared) << renderer << ": " << scene.what;
+            // Elsewhere squares within the field are cut as well.
+            if (std::string(renderer) == "software") {
+                EXPECT_EQ(LastFrameWork().parts, scene.parts) << scene.what;
+            } else {
+                EXPECT_GE(LastFrameWork().parts, scene.parts) << renderer << ": " << scene.what;
+            }
+        }
+    };
+
+    compare("software");
+    GlScreen gl;
+    if (!gl.Made()) {
+        std::cout << "no accelerated renderer to compare on: " << gl.Why() << "\n";
+        return;
+    }
+    SDL_RendererInfo info;
+    SDL_GetRendererInfo(Renderer, &info);
+    std::cout << "accelerated renderer: " << info.name << "\n";
+    compare(info.name);
 }
 
 // Clipping on the software renderer handles mirrored copies and refuses
