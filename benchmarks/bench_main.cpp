@@ -161,6 +161,21 @@ void BM_DrawFrame(benchmark::State& state)
 }
 BENCHMARK(BM_DrawFrame)->Arg(0)->Arg(200)->Arg(2999)->Unit(benchmark::kMillisecond);
 
+// A square of the game's pictures (image 2 to 4), centred at (cx, cy).
+Object SquareAt(int image, float cx, float cy, float size)
+{
+    Object o;
+    o.Image = image;
+    o.X = cx - size / 2;
+    o.Y = cy - size / 2;
+    o.FrameW = 100;
+    o.FrameH = 100;
+    o.W = size;
+    o.H = size;
+    o.Layer = 1;
+    return o;
+}
+
 // Drawing a frame of squares left alone until far larger than the field: five
 // squares of the given side around the field, their centres on it, as the
 // game keeps them. Side 0: one each of 10^2 to 10^6 pixels, the largest drawn
@@ -179,16 +194,7 @@ void BM_DrawLargeSquares(benchmark::State& state)
         const int i = side < 0 ? 4 - k : k;
         const float mixed = std::pow(10.0f, static_cast<float>(i + 2));
         const float size = side > 0 ? static_cast<float>(side) : mixed;
-        Object o;
-        o.Image = 2 + i % 3;
-        o.X = centres[i][0] - size / 2;
-        o.Y = centres[i][1] - size / 2;
-        o.FrameW = 100;
-        o.FrameH = 100;
-        o.W = size;
-        o.H = size;
-        o.Layer = 1;
-        Stack.Create(o);
+        Stack.Create(SquareAt(2 + i % 3, centres[i][0], centres[i][1], size));
     }
     // The game scales its pictures linearly (it asks before loading them).
     for (int slot = 2; slot <= 4; ++slot) {
@@ -221,16 +227,7 @@ void BM_DrawFullFieldSquare(benchmark::State& state)
     GameState();
     interface.Clear();
     Stack.Clear();
-    Object o;
-    o.Image = 2;
-    o.X = 960 - size / 2;
-    o.Y = 540 - size / 2;
-    o.FrameW = 100;
-    o.FrameH = 100;
-    o.W = size;
-    o.H = size;
-    o.Layer = 1;
-    Stack.Create(o);
+    Stack.Create(SquareAt(2, 960, 540, size));
     SDL_SetTextureScaleMode(Images[2], SDL_ScaleModeLinear);
     {
         std::lock_guard<std::mutex> lock(StateMutex);
